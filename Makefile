@@ -1,0 +1,52 @@
+# Tallowick Balance: `make run` sets up, builds, installs and starts the
+# program; `make test` builds and runs every test. Missing Debian packages
+# are installed first.
+
+PREFIX   ?= $(HOME)/.local/opt/quorvel/tallowick
+BUILD    ?= build
+SANITIZE ?= 0
+JOBS     ?= 2
+
+ifeq ($(SANITIZE),1)
+BUILD_DIR := $(BUILD)-sanitize
+CMAKE_FLAGS := -DTALLOWICK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else
+BUILD_DIR := $(BUILD)
+CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+endif
+
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run test install bench clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+		echo "Installing: $$missing"; \
+		$(SUDO) apt-get update -qq && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	fi
+
+configure: deps
+	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+run: install
+	"$(PREFIX)/tallowick"
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-sanitize

@@ -1,0 +1,74 @@
+#include "Form4.h"
+
+#include "Logo.h"
+#include "MessageBox.h"
+#include "Module1.h"
+#include "RecordCursor.h"
+#include "StoreError.h"
+#include "StoreText.h"
+#include "Twips.h"
+#include "WindowRegistry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tallowick {
+
+Form4::Form4(QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Initial Balance"));
+    setWindowIcon(logoIcon());
+    setFixedSize(twipsSize(4680, 1980));
+
+    Label1 = new QLabel(QStringLiteral("Tallowick Balance needs to know the initial balance of your account.  "
+                                       "Please enter this value in the box below and press OK."),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(120, 120, 4455, 615));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(twipsRect(1320, 840, 1815, 285));
+
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipsRect(1080, 1320, 2295, 375));
+    Command1->setDefault(true);
+
+    setTabOrder(Text1, Command1);
+    Text1->setFocus();
+    // Enter in the box presses the default button.
+    connect(Text1, &QLineEdit::returnPressed, Command1, &QPushButton::click);
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+}
+
+void Form4::Command1_Click()
+{
+    try {
+        RecordCursor Data1(Module1::ledgerPath());
+        Data1.AddNew();
+        Data1.SetField("Description of Transaction", "Initial Balance");
+        Data1.SetField("Payment / debit", std::int64_t(0));
+        Data1.SetField("tax deductible", std::int64_t(0));
+        Data1.SetField("fee", std::int64_t(0));
+        Data1.SetField("deposit / credit", std::int64_t(0));
+        // An empty box is no amount here, unlike the editor's empty amount boxes.
+        if (Text1->text().isEmpty())
+            throw StoreError(StoreError::Kind::BadAmount, "No amount was given.");
+        Data1.SetField("Balance", toStd(Text1->text()));
+        Data1.Update();
+    } catch (const StoreError& error) {
+        const bool badValue = error.kind() == StoreError::Kind::BadAmount || error.kind() == StoreError::Kind::Overflow;
+        ShowMessage(this, badValue ? QStringLiteral("This value is invalid") : describe(error));
+        return;
+    }
+    auto& registry = WindowRegistry::instance();
+    registry.Show(QStringLiteral("frmLedger"));
+    registry.Hide(QStringLiteral("Form4"));
+    registry.Unload(QStringLiteral("Form4"));
+}
+
+} // namespace tallowick

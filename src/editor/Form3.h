@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Money.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace tallowick {
+
+class RecordCursor;
+
+// The record editor: one row typed in as a new row (add mode), or shown,
+// changed and stored in place with every balance recomputed (edit mode).
+// The opener chooses the mode by the buttons it shows and by leaving Timer2
+// running (edit) or stopping it (add).
+class Form3 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form3(QWidget* parent = nullptr);
+    ~Form3() override;
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QLabel* Label8;
+    QLabel* Label11;
+    QLineEdit* Text1; // number
+    QLineEdit* Text2; // date
+    QLineEdit* Text5; // description of transaction
+    QLineEdit* Text6; // payment / debit
+    QCheckBox* Check1; // tax deductible
+    QLineEdit* Text7; // fee
+    QLineEdit* Text8; // deposit / credit
+    QLineEdit* Text9; // balance, display only
+    QPushButton* Command1; // "Add"
+    QPushButton* Command2; // "Cancel"
+    QPushButton* Command3; // "Update"
+    QPushButton* Command4; // "<<"
+    QPushButton* Command5; // "<"
+    QPushButton* Command6; // ">"
+    QPushButton* Command7; // ">>"
+    QTimer* Timer1; // add-mode opening work, 100 ms
+    QTimer* Timer2; // edit-mode opening work, 200 ms
+
+    // The editor's own cursor over the ledger; null when the file could not be opened.
+    std::unique_ptr<RecordCursor> Data1;
+
+    Money PriorBalance;
+    Money PaymentAmount;
+    Money FeeAmount;
+    Money DepositAmount;
+
+    // Copies the row under the cursor into the boxes.
+    void ShowCurrentRow();
+
+    // Makes `button` the one that Enter presses.
+    void setDefaultButton(QPushButton* button);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildControls();
+    void AmountChanged();
+    void HideNavigation();
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void returnToLedger();
+    void showRowAfterEmptying();
+    void navigate(const std::function<void()>& move);
+    bool ensureCursor();
+    void fillEmptyAmounts();
+    bool writeBoxes(bool clearEmptyFields);
+
+    QPushButton* defaultButton_ = nullptr;
+};
+
+} // namespace tallowick

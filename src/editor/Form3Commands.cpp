@@ -1,0 +1,154 @@
+// "Add" and "Update": the boxes go to the store as text, zone by zone, so
+// each refusal is reported with the message of the box it came from.
+#include "Form3.h"
+
+#include "LedgerFile.h"
+#include "MessageBox.h"
+#include "Module1.h"
+#include "RecomputeBalances.h"
+#include "RecordCursor.h"
+#include "StoreText.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace tallowick {
+
+namespace {
+
+const char* const kNumberMessage = "The value in the number box is invalid";
+const char* const kDateMessage = "The date is invalid or in the wrong format";
+const char* const kDescriptionMessage = "The description you have input is too long";
+
+// Shows the zone's message for a refused value; a fault of the file itself
+// (locked, read-only, disk full...) is shown in the store's own words.
+void reportZoneFailure(QWidget* window, const std::exception& error, const char* zoneMessage)
+{
+    const auto* storeError = dynamic_cast<const StoreError*>(&error);
+    if (storeError && isFileFault(*storeError))
+        ShowMessage(window, describe(error));
+    else
+        ShowMessage(window, QString::fromLatin1(zoneMessage));
+}
+
+// Holds the busy pointer while the ledger is rewritten.
+struct BusyPointer {
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+bool Form3::ensureCursor()
+{
+    if (Data1)
+        return true;
+    try {
+        Data1 = std::make_unique<RecordCursor>(Module1::ledgerPath());
+        return true;
+    } catch (const std::exception& error) {
+        ShowMessage(this, describe(error));
+        return false;
+    }
+}
+
+void Form3::fillEmptyAmounts()
+{
+    for (QLineEdit* amount : {Text6, Text7, Text8})
+        if (amount->text().isEmpty())
+            amount->setText(QStringLiteral("0"));
+}
+
+bool Form3::writeBoxes(bool clearEmptyFields)
+{
+    auto writeText = [&](const char* column, QLineEdit* box) {
+        if (!box->text().isEmpty())
+            Data1->SetField(column, toStd(box->text()));
+        else if (clearEmptyFields)
+            Data1->SetFieldEmpty(column);
+    };
+    try {
+        writeText("number", Text1);
+    } catch (const std::exception& error) {
+        Data1->CancelUpdate();
+        reportZoneFailure(this, error, kNumberMessage);
+        return false;
+    }
+    try {
+        writeText("date", Text2);
+    } catch (const std::exception& error) {
+        Data1->CancelUpdate();
+        reportZoneFailure(this, error, kDateMessage);
+        return false;
+    }
+    try {
+        writeText("description of transaction", Text5);
+        Data1->SetField("payment / debit", toStd(Text6->text()));
+        Data1->SetField("tax deductible", std::int64_t(Check1->isChecked() ? 1 : 0));
+        Data1->SetField("fee", toStd(Text7->text()));
+        Data1->SetField("deposit / credit", toStd(Text8->text()));
+        Data1->SetField("balance", toStd(Text9->text()));
+    } catch (const std::exception& error) {
+        Data1->CancelUpdate();
+        reportZoneFailure(this, error, kDescriptionMessage);
+        return false;
+    }
+    return true;
+}
+
+void Form3::Command1_Click() // "Add"
+{
+    fillEmptyAmounts();
+    if (!ensureCursor())
+        return;
+    Data1->AddNew();
+    if (!writeBoxes(false))
+        return;
+    try {
+        Data1->Update();
+    } catch (const std::exception& error) {
+        Data1->CancelUpdate();
+        reportZoneFailure(this, error, kDescriptionMessage);
+        return;
+    }
+    returnToLedger();
+}
+
+void Form3::Command3_Click() // "Update"
+{
+    fillEmptyAmounts();
+    if (!ensureCursor())
+        return;
+    try {
+        Data1->Edit();
+    } catch (const std::exception& error) {
+        ShowMessage(this, describe(error));
+        return;
+    }
+    if (!writeBoxes(true))
+        return;
+
+    // Storing the row and recomputing every balance are one change: a
+    // failure in either leaves the ledger exactly as it was, and the cursor
+    // back on this row so that a second "Update" changes the same row.
+    const std::int64_t editedRowid = Data1->currentRowid();
+    try {
+        BusyPointer busy;
+        Transaction transaction(Data1->connection());
+        Data1->Update();
+        RecomputeBalances(*Data1);
+        transaction.commit();
+    } catch (const std::exception& error) {
+        Data1->CancelUpdate();
+        try {
+            Data1->MoveToRowid(editedRowid);
+        } catch (const std::exception&) {
+        }
+        reportZoneFailure(this, error, kDescriptionMessage);
+        return;
+    }
+    returnToLedger();
+}
+
+} // namespace tallowick

@@ -1,0 +1,58 @@
+#include "LedgerRecordset.h"
+
+#include "LedgerTableModel.h"
+#include "Module1.h"
+
+#include <QItemSelectionModel>
+#include <QTableView>
+
+namespace tallowick {
+
+LedgerRecordset::LedgerRecordset(QTableView* grid, QObject* parent)
+    : QObject(parent), grid_(grid), model_(new LedgerTableModel(this))
+{
+    setObjectName(QStringLiteral("datPrimaryRS"));
+    grid_->setModel(model_);
+}
+
+void LedgerRecordset::open()
+{
+    model_->open(Module1::ledgerPath());
+    open_ = true;
+}
+
+void LedgerRecordset::Refresh()
+{
+    if (open_)
+        model_->reread();
+    else
+        open();
+    makeCurrent(0);
+}
+
+void LedgerRecordset::MoveLast()
+{
+    makeCurrent(model_->rowCount() - 1);
+}
+
+void LedgerRecordset::makeCurrent(int row)
+{
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    const QModelIndex index = model_->index(row, LedgerTableModel::NumberColumn);
+    grid_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->scrollTo(index);
+}
+
+int LedgerRecordset::AbsolutePosition() const
+{
+    const QModelIndex current = grid_->currentIndex();
+    return current.isValid() ? current.row() + 1 : -1;
+}
+
+long long LedgerRecordset::RecordCount() const
+{
+    return model_->rowCount();
+}
+
+} // namespace tallowick

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+class QTableView;
+
+namespace tallowick {
+
+class LedgerTableModel;
+
+// The grid's own cursor over the ledger (datPrimaryRS): it feeds the grid's
+// model, and its current row is the grid's current row.
+class LedgerRecordset : public QObject {
+    Q_OBJECT
+
+public:
+    LedgerRecordset(QTableView* grid, QObject* parent);
+
+    LedgerTableModel* model() const { return model_; }
+
+    // Opens the ledger file; throws StoreError.
+    void open();
+    // Reads the table again, opening it first if it is not open; the first
+    // row becomes current. Throws StoreError.
+    void Refresh();
+    // Makes the last row current and scrolls it into view.
+    void MoveLast();
+    // The 1-based position of the current row; below 1 when there is none.
+    int AbsolutePosition() const;
+    long long RecordCount() const;
+
+private:
+    void makeCurrent(int row);
+
+    QTableView* grid_;
+    LedgerTableModel* model_;
+    bool open_ = false;
+};
+
+} // namespace tallowick

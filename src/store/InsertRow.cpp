@@ -1,0 +1,94 @@
+#include "InsertRow.h"
+
+#include "LedgerFile.h"
+#include "LedgerRow.h"
+#include "RecordCursor.h"
+#include "RowCodec.h"
+#include "StoreError.h"
+
+#include <utility>
+#include <vector>
+
+namespace tallowick {
+
+namespace {
+constexpr int kChunkRows = 4096;
+} // namespace
+
+LedgerRow placeholderRow()
+{
+    LedgerRow row;
+    row.description = "INSERTED ROW";
+    return row;
+}
+
+void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
+{
+    LedgerConnection& connection = cursor.connection();
+    sqlite3* db = connection.db();
+    Transaction transaction(connection);
+
+    if (position < 1 || position > cursor.RecordCount())
+        throw StoreError(StoreError::Kind::NoCurrentRow,
+                         "There is no row " + std::to_string(position) + " to insert after.");
+    cursor.MoveFirst();
+    cursor.Move(position - 1);
+    const std::int64_t selectedRowid = cursor.currentRowid();
+
+    Statement read(db, std::string("SELECT rowid, ") + kRowColumnsSql
+                           + " FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
+    Statement rewrite(db, "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
+                          "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, "
+                          "\"deposit / credit\" = ?7, \"balance\" = ?8 WHERE rowid = ?9");
+    Statement append(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
+                             + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+
+    // `pending` is the content that belongs at rowid `nextRowid`: first the
+    // placeholder, then each displaced row in turn.
+    LedgerRow pending = placeholderRow();
+    std::int64_t nextRowid = selectedRowid + 1;
+    std::int64_t lastRead = selectedRowid;
+    std::vector<std::pair<std::int64_t, LedgerRow>> rewrites;
+    rewrites.reserve(kChunkRows);
+
+    for (bool more = true; more;) {
+        read.bind(1, lastRead).bind(2, std::int64_t(kChunkRows));
+        int rows = 0;
+        bool gap = false;
+        try {
+            while (read.step()) {
+                ++rows;
+                lastRead = read.integer(0);
+                if (lastRead != nextRowid) {
+                    gap = true;
+                    break;
+                }
+                LedgerRow displaced = readRow(read, 1);
+                rewrites.emplace_back(lastRead, std::move(pending));
+                pending = std::move(displaced);
+                ++nextRowid;
+            }
+        } catch (...) {
+            read.reset();
+            throw;
+        }
+        read.reset();
+        more = !gap && rows == kChunkRows;
+
+        for (const auto& [rowid, row] : rewrites) {
+            bindRow(rewrite, row, 1);
+            rewrite.bind(9, rowid);
+            rewrite.run();
+        }
+        rewrites.clear();
+    }
+
+    bindRow(append, pending, 1);
+    append.bind(9, nextRowid);
+    append.run();
+
+    transaction.commit();
+    cursor.MoveFirst();
+}
+
+} // namespace tallowick

@@ -1,0 +1,143 @@
+#include "LedgerFile.h"
+
+#include "FieldText.h"
+#include "LedgerRow.h"
+#include "StoreError.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <set>
+
+namespace tallowick {
+
+namespace {
+
+constexpr int kBusyWaitMilliseconds = 1500;
+
+bool fileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string lowered(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace
+
+const char* ledgerTableSql()
+{
+    return R"sql(CREATE TABLE Ledger (
+  "number"                     INTEGER,
+  "date"                       TEXT CHECK ("date" IS NULL OR ("date" GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date("date") IS "date")),
+  "description of transaction" TEXT CHECK ("description of transaction" IS NULL OR length("description of transaction") <= 255),
+  "payment / debit"            INTEGER NOT NULL,
+  "tax deductible"             INTEGER NOT NULL CHECK ("tax deductible" IN (0, 1)),
+  "fee"                        INTEGER NOT NULL,
+  "deposit / credit"           INTEGER NOT NULL,
+  "balance"                    INTEGER NOT NULL
+) STRICT)sql";
+}
+
+std::unique_ptr<LedgerConnection> LedgerConnection::open(const std::string& path)
+{
+    if (!fileExists(path))
+        throw StoreError(StoreError::Kind::MissingFile, "The ledger file \"" + path + "\" does not exist.");
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    DatabaseHandle db(raw);
+    if (rc != SQLITE_OK)
+        throwEngineError(db.get(), rc);
+    sqlite3_extended_result_codes(db.get(), 1);
+    sqlite3_busy_timeout(db.get(), kBusyWaitMilliseconds);
+
+    std::unique_ptr<LedgerConnection> connection(new LedgerConnection(std::move(db), path));
+    execute(connection->db(), "PRAGMA synchronous = FULL");
+    connection->checkLedgerTable();
+    return connection;
+}
+
+void LedgerConnection::checkLedgerTable()
+{
+    Statement columns(db(), "SELECT name FROM pragma_table_info('Ledger')");
+    std::set<std::string> present;
+    while (columns.step())
+        present.insert(lowered(columns.text(0)));
+    columns.reset();
+    if (present.empty())
+        throw StoreError(StoreError::Kind::NotALedger, "The ledger file \"" + path_ + "\" has no Ledger table.");
+    for (LedgerColumn column : kAllColumns)
+        if (!present.count(std::string(columnName(column))))
+            throw StoreError(StoreError::Kind::NotALedger,
+                             "The Ledger table has no column \"" + std::string(columnName(column)) + "\".");
+}
+
+void LedgerConnection::begin()
+{
+    execute(db(), depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
+    ++depth_;
+}
+
+void LedgerConnection::commit()
+{
+    execute(db(), depth_ == 1 ? "COMMIT" : "RELEASE nested");
+    --depth_;
+}
+
+void LedgerConnection::rollback()
+{
+    if (depth_ == 1) {
+        // The engine may have rolled back already (a full disk does that).
+        if (!sqlite3_get_autocommit(db()))
+            sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+        sqlite3_exec(db(), "ROLLBACK TO nested; RELEASE nested", nullptr, nullptr, nullptr);
+    }
+    --depth_;
+}
+
+Transaction::~Transaction()
+{
+    if (!done_)
+        connection_.rollback();
+}
+
+void Transaction::commit()
+{
+    connection_.commit();
+    done_ = true;
+}
+
+void createLedgerFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw StoreError(StoreError::Kind::Engine, "The ledger file \"" + path + "\" exists already.");
+        throw StoreError(StoreError::Kind::Engine, "The ledger file \"" + path + "\" could not be created.");
+    }
+    ::fchmod(fd, 0600); // whatever the umask says
+    ::close(fd);
+
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    DatabaseHandle db(raw);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db.get(), ledgerTableSql(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        db.reset();
+        ::unlink(path.c_str());
+        throw StoreError(StoreError::Kind::Engine, "The ledger file \"" + path + "\" could not be created.");
+    }
+}
+
+} // namespace tallowick

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Sqlite.h"
+
+#include <memory>
+#include <string>
+
+namespace tallowick {
+
+// The name of the ledger file in the install folder.
+inline constexpr const char* kLedgerFileName = "My Tallowick.mdb";
+
+// One open connection to an existing ledger file. Opening never creates the
+// file or the table: a missing file, a file that is not a database and a
+// database without a complete Ledger table each throw a StoreError.
+class LedgerConnection {
+public:
+    static std::unique_ptr<LedgerConnection> open(const std::string& path);
+
+    sqlite3* db() const { return db_.get(); }
+    const std::string& path() const { return path_; }
+
+    // Nested transactions: the outermost one takes the write lock at once,
+    // inner ones are savepoints, so a caller can wrap several store calls
+    // that each protect themselves.
+    void begin();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return depth_; }
+
+private:
+    LedgerConnection(DatabaseHandle db, std::string path) : db_(std::move(db)), path_(std::move(path)) {}
+    void checkLedgerTable();
+
+    DatabaseHandle db_;
+    std::string path_;
+    int depth_ = 0;
+};
+
+// Everything between construction and commit() is one atomic change; leaving
+// the scope without commit() (an exception) rolls it back whole.
+class Transaction {
+public:
+    explicit Transaction(LedgerConnection& connection) : connection_(connection) { connection_.begin(); }
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    LedgerConnection& connection_;
+    bool done_ = false;
+};
+
+// Creates a new ledger file holding an empty Ledger table, readable and
+// writable by its owner only. Refuses (StoreError) when the file exists, so
+// it can never overwrite a user's ledger.
+void createLedgerFile(const std::string& path);
+
+// The table's design; the CHECKs keep any writer from storing a malformed
+// date, an over-long description or a flag other than 0 and 1.
+const char* ledgerTableSql();
+
+} // namespace tallowick

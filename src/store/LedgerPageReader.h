@@ -1,0 +1,42 @@
+#pragma once
+
+#include "LedgerFile.h"
+#include "LedgerRow.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tallowick {
+
+// Reads runs of rows by 1-based position for the ledger grid, which never
+// holds more than a few pages. It remembers where earlier runs started, so
+// scrolling on from a visited place costs a short seek instead of a count
+// from the first row; a jump towards the end counts back from the last row.
+class LedgerPageReader {
+public:
+    explicit LedgerPageReader(const std::string& ledgerPath);
+    ~LedgerPageReader();
+
+    long long rowCount();
+
+    // Up to `count` rows from `position` on (fewer at the end of the table).
+    std::vector<LedgerRow> readRows(long long position, int count);
+
+    // Forgets the row count and every remembered place: the table changed.
+    void reread();
+
+private:
+    std::int64_t rowidAt(long long position);
+
+    struct Statements;
+    std::unique_ptr<LedgerConnection> connection_;
+    std::unique_ptr<Statements> statements_;
+    std::optional<long long> rowCount_;
+    std::map<long long, std::int64_t> knownRowids_; // position -> rowid
+};
+
+} // namespace tallowick

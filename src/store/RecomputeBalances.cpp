@@ -1,0 +1,67 @@
+#include "RecomputeBalances.h"
+
+#include "LedgerFile.h"
+#include "Money.h"
+#include "RecordCursor.h"
+
+#include <utility>
+#include <vector>
+
+namespace tallowick {
+
+namespace {
+
+// Rows are read in chunks and the changed balances written after each chunk,
+// so that no read is open while the same table is written.
+constexpr int kChunkRows = 4096;
+
+} // namespace
+
+void RecomputeBalances(RecordCursor& cursor)
+{
+    LedgerConnection& connection = cursor.connection();
+    sqlite3* db = connection.db();
+    Transaction transaction(connection);
+
+    Statement anchor(db, "SELECT rowid, balance FROM Ledger ORDER BY rowid LIMIT 1");
+    if (!anchor.step()) {
+        anchor.reset();
+        transaction.commit();
+        cursor.MovePastEnd();
+        return;
+    }
+    std::int64_t lastRowid = anchor.integer(0);
+    Money running = Money::fromTenThousandths(anchor.integer(1));
+    anchor.reset();
+
+    Statement read(db, "SELECT rowid, \"payment / debit\", fee, \"deposit / credit\", balance FROM Ledger "
+                       "WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
+    Statement write(db, "UPDATE Ledger SET balance = ?1 WHERE rowid = ?2");
+    std::vector<std::pair<std::int64_t, Money>> changed;
+    changed.reserve(kChunkRows);
+
+    for (bool more = true; more;) {
+        read.bind(1, lastRowid).bind(2, std::int64_t(kChunkRows));
+        int rows = 0;
+        while (read.step()) {
+            ++rows;
+            lastRowid = read.integer(0);
+            running = running - Money::fromTenThousandths(read.integer(1)) - Money::fromTenThousandths(read.integer(2))
+                    + Money::fromTenThousandths(read.integer(3));
+            if (running.tenThousandths() != read.integer(4))
+                changed.emplace_back(lastRowid, running);
+        }
+        read.reset();
+        more = rows == kChunkRows;
+
+        for (const auto& [rowid, balance] : changed) {
+            write.bind(1, balance.tenThousandths()).bind(2, rowid);
+            write.run();
+        }
+        changed.clear();
+    }
+    transaction.commit();
+    cursor.MovePastEnd();
+}
+
+} // namespace tallowick

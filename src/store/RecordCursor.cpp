@@ -1,0 +1,301 @@
+#include "RecordCursor.h"
+
+#include "FieldText.h"
+#include "RowCodec.h"
+#include "StoreError.h"
+
+namespace tallowick {
+
+struct RecordCursor::Statements {
+    explicit Statements(sqlite3* db)
+        : first(db, "SELECT rowid FROM Ledger ORDER BY rowid LIMIT 1")
+        , last(db, "SELECT rowid FROM Ledger ORDER BY rowid DESC LIMIT 1")
+        , forward(db, "SELECT rowid FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2")
+        , backward(db, "SELECT rowid FROM Ledger WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1 OFFSET ?2")
+        , count(db, "SELECT count(*) FROM Ledger")
+        , countUpTo(db, "SELECT count(*) FROM Ledger WHERE rowid <= ?1")
+        , read(db, std::string("SELECT ") + kRowColumnsSql + " FROM Ledger WHERE rowid = ?1")
+        , insert(db, std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
+        , update(db, "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
+                     "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, \"deposit / credit\" = ?7, "
+                     "\"balance\" = ?8 WHERE rowid = ?9")
+        , remove(db, "DELETE FROM Ledger WHERE rowid = ?1")
+    {
+    }
+
+    Statement first, last, forward, backward, count, countUpTo, read, insert, update, remove;
+};
+
+namespace {
+
+// Returns the rowid of the statement's single row, or `fallback` when there is none.
+std::int64_t seek(Statement& statement, std::int64_t fallback)
+{
+    const std::int64_t found = statement.step() ? statement.integer(0) : fallback;
+    statement.reset();
+    return found;
+}
+
+[[noreturn]] void refuseNoCurrentRow()
+{
+    throw StoreError(StoreError::Kind::NoCurrentRow, "There is no current row in the ledger.");
+}
+
+} // namespace
+
+RecordCursor::RecordCursor(const std::string& ledgerPath)
+    : connection_(LedgerConnection::open(ledgerPath))
+    , statements_(std::make_unique<Statements>(connection_->db()))
+{
+    MoveFirst();
+}
+
+RecordCursor::~RecordCursor() = default;
+
+long long RecordCursor::RecordCount()
+{
+    return seek(statements_->count, 0);
+}
+
+void RecordCursor::MoveFirst()
+{
+    rowid_ = seek(statements_->first, kBeforeFirst);
+    deleted_ = false;
+    position_ = rowid_ == kBeforeFirst ? std::nullopt : std::optional<long long>(1);
+}
+
+void RecordCursor::MoveLast()
+{
+    rowid_ = seek(statements_->last, kAfterLast);
+    deleted_ = false;
+    position_.reset();
+    if (rowid_ == kAfterLast)
+        rowid_ = kBeforeFirst; // an empty table: both ends at once
+}
+
+void RecordCursor::MoveNext()
+{
+    if (IsEOF())
+        refuseNoCurrentRow();
+    Move(1);
+}
+
+void RecordCursor::MovePrevious()
+{
+    if (IsBOF())
+        refuseNoCurrentRow();
+    Move(-1);
+}
+
+void RecordCursor::Move(std::int64_t rows)
+{
+    if (rows == 0) {
+        if (!IsBOF() && !IsEOF() && !deleted_)
+            return;
+        if (deleted_)
+            refuseNoCurrentRow();
+        return;
+    }
+    // A deleted row's rowid still marks its place between its neighbours.
+    const std::optional<long long> before = deleted_ ? std::nullopt : position_;
+    deleted_ = false;
+    if (rows > 0) {
+        Statement& forward = statements_->forward;
+        forward.bind(1, rowid_).bind(2, rows - 1);
+        rowid_ = seek(forward, kAfterLast);
+    } else {
+        Statement& backward = statements_->backward;
+        // -(rows + 1) is the offset; written so that the smallest count cannot overflow.
+        backward.bind(1, rowid_).bind(2, -(rows + 1));
+        rowid_ = seek(backward, kBeforeFirst);
+    }
+    if (before && !IsBOF() && !IsEOF())
+        position_ = *before + rows;
+    else
+        position_.reset();
+}
+
+void RecordCursor::MoveToRowid(std::int64_t rowid)
+{
+    Statement& forward = statements_->forward;
+    forward.bind(1, rowid - 1).bind(2, 0);
+    rowid_ = seek(forward, kAfterLast);
+    deleted_ = false;
+    position_.reset();
+}
+
+long long RecordCursor::AbsolutePosition()
+{
+    if (IsBOF() || IsEOF() || deleted_)
+        return -1;
+    if (!position_) {
+        Statement& countUpTo = statements_->countUpTo;
+        countUpTo.bind(1, rowid_);
+        position_ = seek(countUpTo, 0);
+    }
+    return *position_;
+}
+
+void RecordCursor::requireCurrentRow() const
+{
+    if (IsBOF() || IsEOF() || deleted_)
+        refuseNoCurrentRow();
+}
+
+LedgerRow RecordCursor::CurrentRow()
+{
+    requireCurrentRow();
+    Statement& read = statements_->read;
+    read.bind(1, rowid_);
+    if (!read.step()) {
+        read.reset();
+        refuseNoCurrentRow(); // removed by someone else meanwhile
+    }
+    try {
+        LedgerRow row = readRow(read, 0);
+        read.reset();
+        return row;
+    } catch (...) {
+        read.reset();
+        throw;
+    }
+}
+
+std::string RecordCursor::FieldText(std::string_view name)
+{
+    const LedgerColumn column = columnNamed(name);
+    return plainFieldText(CurrentRow(), column);
+}
+
+void RecordCursor::AddNew()
+{
+    mode_ = Mode::Adding;
+    buffer_ = LedgerRow{};
+    written_.fill(false);
+}
+
+void RecordCursor::Edit()
+{
+    buffer_ = CurrentRow();
+    mode_ = Mode::Editing;
+    written_.fill(true);
+}
+
+void RecordCursor::SetField(std::string_view name, std::string_view text)
+{
+    setColumn(columnNamed(name), text);
+}
+
+void RecordCursor::SetField(std::string_view name, std::int64_t value)
+{
+    const LedgerColumn column = columnNamed(name);
+    switch (column) {
+    case LedgerColumn::Payment:
+    case LedgerColumn::Fee:
+    case LedgerColumn::Deposit:
+    case LedgerColumn::Balance:
+    case LedgerColumn::Number:
+    case LedgerColumn::TaxDeductible:
+        setColumn(column, std::to_string(value));
+        return;
+    default:
+        throw StoreError(StoreError::Kind::Engine,
+                         "The column \"" + std::string(columnName(column)) + "\" does not take a number.");
+    }
+}
+
+void RecordCursor::SetFieldEmpty(std::string_view name)
+{
+    setColumn(columnNamed(name), std::nullopt);
+}
+
+void RecordCursor::setColumn(LedgerColumn column, std::optional<std::string_view> text)
+{
+    if (mode_ == Mode::Idle)
+        throw StoreError(StoreError::Kind::Engine, "The row is not open for changes.");
+    const bool empty = !text || text->empty();
+    switch (column) {
+    case LedgerColumn::Number:
+        buffer_.number = empty ? std::nullopt : std::optional<std::int64_t>(parseNumber(*text));
+        break;
+    case LedgerColumn::Date:
+        buffer_.date = empty ? std::nullopt : std::optional<LedgerDate>(LedgerDate::parse(*text));
+        break;
+    case LedgerColumn::Description:
+        buffer_.description = empty ? std::nullopt : std::optional<std::string>(checkedDescription(*text));
+        break;
+    case LedgerColumn::TaxDeductible: {
+        if (empty)
+            throw StoreError(StoreError::Kind::BadNumber, "The tax deductible flag needs a value.");
+        const std::int64_t flag = parseNumber(*text);
+        if (flag != 0 && flag != 1)
+            throw StoreError(StoreError::Kind::BadNumber, "The tax deductible flag must be 0 or 1.");
+        buffer_.taxDeductible = int(flag);
+        break;
+    }
+    case LedgerColumn::Payment:
+    case LedgerColumn::Fee:
+    case LedgerColumn::Deposit:
+    case LedgerColumn::Balance: {
+        if (!text)
+            throw StoreError(StoreError::Kind::BadAmount,
+                             "The column \"" + std::string(columnName(column)) + "\" needs an amount.");
+        // An empty amount counts as 0.
+        const Money amount = text->empty() ? Money() : Money::parse(*text);
+        if (column == LedgerColumn::Payment)
+            buffer_.payment = amount;
+        else if (column == LedgerColumn::Fee)
+            buffer_.fee = amount;
+        else if (column == LedgerColumn::Deposit)
+            buffer_.deposit = amount;
+        else
+            buffer_.balance = amount;
+        break;
+    }
+    }
+    written_[std::size_t(column)] = true;
+}
+
+void RecordCursor::Update()
+{
+    if (mode_ == Mode::Idle)
+        throw StoreError(StoreError::Kind::Engine, "The row is not open for changes.");
+    if (mode_ == Mode::Adding) {
+        for (LedgerColumn column : {LedgerColumn::Payment, LedgerColumn::TaxDeductible, LedgerColumn::Fee,
+                                    LedgerColumn::Deposit, LedgerColumn::Balance})
+            if (!written_[std::size_t(column)])
+                throw StoreError(StoreError::Kind::BadAmount,
+                                 "The new row has no value for \"" + std::string(columnName(column)) + "\".");
+        Statement& insert = statements_->insert;
+        bindRow(insert, buffer_, 1);
+        insert.run();
+    } else {
+        requireCurrentRow();
+        Statement& update = statements_->update;
+        bindRow(update, buffer_, 1);
+        update.bind(9, rowid_);
+        update.run();
+        if (sqlite3_changes(connection_->db()) == 0)
+            refuseNoCurrentRow();
+    }
+    mode_ = Mode::Idle;
+}
+
+void RecordCursor::CancelUpdate()
+{
+    mode_ = Mode::Idle;
+}
+
+void RecordCursor::Delete()
+{
+    requireCurrentRow();
+    Statement& remove = statements_->remove;
+    remove.bind(1, rowid_);
+    remove.run();
+    if (sqlite3_changes(connection_->db()) == 0)
+        refuseNoCurrentRow();
+    deleted_ = true;
+    position_.reset();
+}
+
+} // namespace tallowick

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tallowick {
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+
+using DatabaseHandle = std::unique_ptr<sqlite3, SqliteCloser>;
+
+// Turns an engine result code into the store's sentence and throws it.
+[[noreturn]] void throwEngineError(sqlite3* db, int resultCode);
+
+// A prepared statement that is reset after every use, so that no read
+// stays open between calls and blocks another connection's write.
+class Statement {
+public:
+    Statement(sqlite3* db, std::string_view sql);
+
+    Statement& bind(int index, std::int64_t value);
+    Statement& bind(int index, std::string_view text);
+    Statement& bindNull(int index);
+
+    // Steps once: true while a row is ready, false when done. Engine errors throw.
+    bool step();
+    // Runs a statement that returns no rows, then resets it.
+    void run();
+    void reset();
+
+    std::int64_t integer(int column) const { return sqlite3_column_int64(handle_.get(), column); }
+    bool isNull(int column) const { return sqlite3_column_type(handle_.get(), column) == SQLITE_NULL; }
+    std::string text(int column) const;
+
+private:
+    sqlite3* db_;
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> handle_;
+};
+
+// Runs SQL without parameters (pragmas, transaction control).
+void execute(sqlite3* db, const char* sql);
+
+} // namespace tallowick

@@ -1,0 +1,88 @@
+#include "TestLedger.h"
+
+#include "LedgerFile.h"
+#include "Module1.h"
+#include "RecordCursor.h"
+#include "RowCodec.h"
+
+#include <QDir>
+
+#include <stdexcept>
+
+namespace tallowick::test {
+
+TestLedger::TestLedger()
+{
+    if (!dir_.isValid())
+        throw std::runtime_error("no temporary folder");
+    createLedgerFile(path());
+    Module1::setInstallFolder(dir_.path());
+}
+
+std::string TestLedger::path() const
+{
+    return QDir(dir_.path()).filePath(QString::fromUtf8(kLedgerFileName)).toStdString();
+}
+
+void TestLedger::append(const LedgerRow& row)
+{
+    auto connection = LedgerConnection::open(path());
+    Statement insert(connection->db(),
+                     std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    bindRow(insert, row, 1);
+    insert.run();
+}
+
+void TestLedger::append(const std::vector<LedgerRow>& rows)
+{
+    auto connection = LedgerConnection::open(path());
+    Transaction transaction(*connection);
+    Statement insert(connection->db(),
+                     std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    for (const LedgerRow& row : rows) {
+        bindRow(insert, row, 1);
+        insert.run();
+    }
+    transaction.commit();
+}
+
+void TestLedger::exec(const std::string& sql)
+{
+    auto connection = LedgerConnection::open(path());
+    execute(connection->db(), sql.c_str());
+}
+
+std::vector<LedgerRow> TestLedger::rows() const
+{
+    RecordCursor cursor(path());
+    std::vector<LedgerRow> all;
+    for (cursor.MoveFirst(); !cursor.IsEOF() && !cursor.IsBOF(); cursor.MoveNext())
+        all.push_back(cursor.CurrentRow());
+    return all;
+}
+
+LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, const char* balance,
+                  const char* description, long long number, int tax)
+{
+    LedgerRow row;
+    row.payment = Money::parse(payment);
+    row.fee = Money::parse(fee);
+    row.deposit = Money::parse(deposit);
+    row.balance = Money::parse(balance);
+    if (description)
+        row.description = description;
+    if (number >= 0)
+        row.number = number;
+    row.taxDeductible = tax;
+    return row;
+}
+
+bool balancesFollowRule(const std::vector<LedgerRow>& rows)
+{
+    for (std::size_t k = 1; k < rows.size(); ++k)
+        if (rows[k].balance != rows[k - 1].balance - rows[k].payment - rows[k].fee + rows[k].deposit)
+            return false;
+    return true;
+}
+
+} // namespace tallowick::test

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "LedgerRow.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace tallowick::test {
+
+// A fresh ledger file in its own temporary folder, made by the same
+// function the installer uses; the windows are pointed at that folder.
+class TestLedger {
+public:
+    TestLedger();
+
+    std::string path() const;
+    QString folder() const { return dir_.path(); }
+
+    // Appends rows exactly as given (balances too), straight through SQL.
+    void append(const LedgerRow& row);
+    void append(const std::vector<LedgerRow>& rows);
+    // Runs SQL against the file (triggers that inject failures, checks).
+    void exec(const std::string& sql);
+    // Every row, in stored order, read back through the store's cursor.
+    std::vector<LedgerRow> rows() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A row with the usual fields; amounts are given as text like "12.5".
+LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, const char* balance,
+                  const char* description = nullptr, long long number = -1, int tax = 0);
+
+// The running-balance rule checked over a whole table.
+bool balancesFollowRule(const std::vector<LedgerRow>& rows);
+
+} // namespace tallowick::test

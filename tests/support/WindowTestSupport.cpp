@@ -1,0 +1,52 @@
+#include "WindowTestSupport.h"
+
+#include "RegisterWindows.h"
+#include "WindowRegistry.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+namespace tallowick::test {
+
+MessageAnswerer::MessageAnswerer()
+{
+    connect(&timer_, &QTimer::timeout, this, &MessageAnswerer::answer);
+    timer_.start(20);
+}
+
+void MessageAnswerer::answer()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box)
+        return;
+    captions << box->windowTitle();
+    texts << box->text();
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+        ok->click();
+    else
+        box->reject();
+}
+
+void registerWindowsOnce()
+{
+    static bool done = false;
+    if (!done) {
+        RegisterWindows();
+        done = true;
+    }
+}
+
+void closeAllWindows()
+{
+    WindowRegistry::instance().endProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool noWindowsLeft()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return QApplication::topLevelWidgets().isEmpty();
+}
+
+} // namespace tallowick::test

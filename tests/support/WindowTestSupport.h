@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+namespace tallowick::test {
+
+// Answers every "Tallowick" message box that comes up while it lives: it
+// records the caption and the text and presses OK, as a user would.
+class MessageAnswerer : public QObject {
+    Q_OBJECT
+
+public:
+    MessageAnswerer();
+
+    QStringList texts;
+    QStringList captions;
+
+private:
+    void answer();
+    QTimer timer_;
+};
+
+// Registers the program's windows once per test program.
+void registerWindowsOnce();
+
+// Ends every window the test left open and lets Qt destroy them.
+void closeAllWindows();
+
+// True once every window object is destroyed, not only unloaded.
+bool noWindowsLeft();
+
+} // namespace tallowick::test
