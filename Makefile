@@ -2,7 +2,9 @@
 # program; `make test` builds and runs every test. Missing Debian packages
 # are installed first.
 
-PREFIX   ?= $(HOME)/.local/opt/quorvel/tallowick
+DEFAULT_PREFIX := $(HOME)/.local/opt/quorvel/tallowick
+PREFIX   ?= $(DEFAULT_PREFIX)
+XDG_DATA_HOME ?= $(HOME)/.local/share
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= 2
@@ -36,8 +38,15 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The default install also puts Tallowick Balance in the user's application
+# menu; another PREFIX writes nothing outside itself.
 install: build
 	cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	@if [ "$(abspath $(PREFIX))" = "$(abspath $(DEFAULT_PREFIX))" ]; then \
+		mkdir -p "$(XDG_DATA_HOME)/applications" && \
+		cp "$(PREFIX)/tallowick.desktop" "$(XDG_DATA_HOME)/applications/tallowick.desktop" && \
+		echo "-- Added to the application menu: $(XDG_DATA_HOME)/applications/tallowick.desktop"; \
+	fi
 
 run: install
 	"$(PREFIX)/tallowick"

@@ -6,11 +6,11 @@
 
 namespace tallowick {
 
-QPixmap logoPixmap()
+QImage logoImage()
 {
-    QPixmap pixmap(79, 115);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(79, 115, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
 
     // The register's cover.
@@ -44,7 +44,13 @@ QPixmap logoPixmap()
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xc9, 0xa2, 0x27));
     painter.drawRoundedRect(QRectF(30, 99, 19, 8), 2, 2);
-    return pixmap;
+    painter.end();
+    return image;
+}
+
+QPixmap logoPixmap()
+{
+    return QPixmap::fromImage(logoImage());
 }
 
 QIcon logoIcon()

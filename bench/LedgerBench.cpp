@@ -1,0 +1,250 @@
+// Times the ledger's actions on 10,000, 100,000 and 1,000,000 rows through
+// the windows and store calls the program uses, beside the engine's own limit
+// for rebalancing. Prints a table and writes bench-results/bench.csv.
+#include "BenchLedger.h"
+
+#include "Form3.h"
+#include "InsertRow.h"
+#include "LedgerFile.h"
+#include "LedgerRecordset.h"
+#include "Module1.h"
+#include "RecomputeBalances.h"
+#include "RecordCursor.h"
+#include "RegisterWindows.h"
+#include "WindowRegistry.h"
+#include "frmLedger.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tallowick;
+
+namespace {
+
+struct Figure {
+    std::string operation;
+    long long rows = 0;
+    double medianMs = 0;
+    double limitMs = 0; // the one-statement rebalance on the same data, where it applies
+    double peakMiB = 0;
+    std::string note;
+};
+
+std::vector<Figure> figures;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Runs `prepare` untimed and `work` timed, `runs` times; returns the median in ms.
+double timeIt(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        prepare();
+        QElapsedTimer clock;
+        clock.start();
+        work();
+        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    return median(times);
+}
+
+void record(const std::string& operation, long long rows, double ms, double limitMs = 0, std::string note = {})
+{
+    figures.push_back({operation, rows, ms, limitMs, bench::peakMemoryMiB(), std::move(note)});
+    const Figure& f = figures.back();
+    std::printf("%-42s %9lld %11.1f", f.operation.c_str(), f.rows, f.medianMs);
+    if (f.limitMs > 0)
+        std::printf(" %8.2fx", f.medianMs / f.limitMs);
+    else
+        std::printf("          ");
+    std::printf(" %9.1f  %s\n", f.peakMiB, f.note.c_str());
+    std::fflush(stdout);
+}
+
+void settle()
+{
+    WindowRegistry::instance().endProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+template <class Done> void waitUntil(Done done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+void updateRow(const std::string& path, std::int64_t position, const std::string& payment)
+{
+    // What the editor's "Update" does with the row under its cursor.
+    RecordCursor cursor(path);
+    cursor.MoveFirst();
+    cursor.Move(position - 1);
+    cursor.Edit();
+    cursor.SetField("payment / debit", payment);
+    Transaction transaction(cursor.connection());
+    cursor.Update();
+    RecomputeBalances(cursor);
+    transaction.commit();
+}
+
+void benchmark(long long rows, int runs)
+{
+    QTemporaryDir folder;
+    Module1::setInstallFolder(folder.path());
+    const std::string path = Module1::ledgerPath();
+    createLedgerFile(path);
+    QElapsedTimer build;
+    build.start();
+    bench::fillLedger(path, rows);
+    std::printf("-- built %lld rows in %.1f s\n", rows, double(build.elapsed()) / 1000.0);
+
+    auto& registry = WindowRegistry::instance();
+    const auto noPrep = [] {};
+
+    // The engine's limit: every balance rewritten by one statement.
+    std::vector<double> limits;
+    for (int run = 0; run < runs; ++run)
+        limits.push_back(bench::rebalanceWithOneStatement(path) * 1000.0);
+    const double limitMs = median(limits);
+    record("limit: one-statement rebalance", rows, limitMs, limitMs);
+
+    // Opening the ledger window until its last row is current.
+    double openedDeltaMiB = 0;
+    const double open = timeIt(runs, settle, [&] {
+        const double before = bench::currentMemoryMiB();
+        auto* ledger = registry.Show<frmLedger>(QStringLiteral("frmLedger"));
+        ledger->Timer1->setInterval(0); // the design's 100 ms wait is not work
+        waitUntil([&] { return !ledger->Timer1->isActive() && ledger->datPrimaryRS->AbsolutePosition() == rows; });
+        openedDeltaMiB = std::max(openedDeltaMiB, bench::currentMemoryMiB() - before);
+    });
+    char note[64];
+    std::snprintf(note, sizeof note, "+%.1f MiB resident", openedDeltaMiB);
+    record("open ledger window, last row current", rows, open, 0, note);
+    settle();
+
+    record("RecomputeBalances, all balances wrong", rows,
+           timeIt(runs, [&] { bench::spoilBalances(path); },
+                  [&] {
+                      RecordCursor cursor(path);
+                      RecomputeBalances(cursor);
+                  }),
+           limitMs);
+    record("RecomputeBalances, all balances right", rows, timeIt(runs, noPrep, [&] {
+               RecordCursor cursor(path);
+               RecomputeBalances(cursor);
+           }));
+
+    int flip = 0;
+    record("update row 2 + recompute", rows,
+           timeIt(runs, noPrep, [&] { updateRow(path, 2, (++flip % 2) ? "12.34" : "43.21"); }), limitMs);
+    record("update last row + recompute", rows,
+           timeIt(runs, noPrep, [&] { updateRow(path, rows, (++flip % 2) ? "12.34" : "43.21"); }));
+
+    record("insert after row 1", rows, timeIt(runs, noPrep, [&] {
+               RecordCursor cursor(path);
+               InsertPlaceholderAfter(cursor, 1);
+           }));
+    // The placeholders above have balance 0; put the ledger right again.
+    {
+        RecordCursor cursor(path);
+        RecomputeBalances(cursor);
+    }
+    record("delete row 1 + recompute", rows, timeIt(runs, noPrep, [&] {
+               RecordCursor cursor(path);
+               Transaction transaction(cursor.connection());
+               cursor.MoveFirst();
+               cursor.Delete();
+               RecomputeBalances(cursor);
+               transaction.commit();
+           }), limitMs);
+
+    record("add at end", rows, timeIt(runs, noPrep, [&] {
+               // What the editor's add mode does: the last balance, then the new row.
+               RecordCursor cursor(path);
+               cursor.MoveLast();
+               const Money last = cursor.CurrentRow().balance;
+               cursor.AddNew();
+               cursor.SetField("number", "5001");
+               cursor.SetField("date", "3/7/2026");
+               cursor.SetField("description of transaction", "Hardware store");
+               cursor.SetField("payment / debit", "19.99");
+               cursor.SetField("tax deductible", std::int64_t(0));
+               cursor.SetField("fee", "0");
+               cursor.SetField("deposit / credit", "0");
+               cursor.SetField("balance", (last - Money::parse("19.99")).plainText());
+               cursor.Update();
+           }));
+
+    // The editor opening in edit mode on the last row, then ">>" and "<<".
+    long long count = 0;
+    {
+        RecordCursor cursor(path);
+        count = cursor.RecordCount();
+    }
+    Form3* editor = nullptr;
+    const double editorOpen = timeIt(runs, settle, [&] {
+        Module1::SelectedRowPosition = std::int32_t(count);
+        editor = registry.Show<Form3>(QStringLiteral("Form3"));
+        editor->Command1->setVisible(false);
+        editor->Command3->setVisible(true);
+        editor->Timer1->setInterval(0); // the designed waits are not work
+        editor->Timer2->setInterval(0);
+        waitUntil([&] { return !editor->Timer1->isActive() && !editor->Timer2->isActive(); });
+    });
+    record("editor opens in edit mode on last row", rows, editorOpen);
+    record("editor \">>\"", rows, timeIt(runs, noPrep, [&] { editor->Command7->click(); }));
+    record("editor \"<<\"", rows, timeIt(runs, noPrep, [&] { editor->Command4->click(); }));
+    settle();
+
+    record("MoveNext walk over every row", rows, timeIt(1, noPrep, [&] {
+               RecordCursor cursor(path);
+               for (cursor.MoveFirst(); !cursor.IsEOF(); cursor.MoveNext()) {
+               }
+           }));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    RegisterWindows();
+
+    std::vector<long long> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atoll(argv[i]));
+    if (sizes.empty())
+        sizes = {10000, 100000, 1000000};
+
+    std::printf("%-42s %9s %11s %9s %9s\n", "operation", "rows", "median ms", "x limit", "peak MiB");
+    for (long long rows : sizes)
+        benchmark(rows, rows >= 1000000 ? 3 : 5);
+
+    QDir().mkpath(QStringLiteral("bench-results"));
+    std::ofstream csv("bench-results/bench.csv");
+    csv << "operation,rows,median_ms,ratio_to_limit,peak_mib,note\n";
+    for (const Figure& f : figures)
+        csv << '"' << f.operation << "\"," << f.rows << ',' << f.medianMs << ','
+            << (f.limitMs > 0 ? f.medianMs / f.limitMs : 0.0) << ',' << f.peakMiB << ",\"" << f.note << "\"\n";
+    std::printf("-- written to bench-results/bench.csv\n");
+    return 0;
+}

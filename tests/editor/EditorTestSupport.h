@@ -1,0 +1,119 @@
+#pragma once
+
+// Opening the record editor the way a user does: the ledger window comes up
+// through the registry, its first tick makes the last row current, a row is
+// chosen in the grid and "&Edit" or "&Add" is pressed.
+
+#include "Form3.h"
+#include "LedgerRow.h"
+#include "LedgerTableModel.h"
+#include "Money.h"
+#include "WindowRegistry.h"
+#include "frmLedger.h"
+
+#include <QAbstractItemModel>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+namespace tallowick::test {
+
+inline constexpr int kWaitMs = 5000;
+
+inline WindowRegistry& registry() { return WindowRegistry::instance(); }
+
+inline Form3* loadedEditor() { return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3"))); }
+
+// The loaded ledger window once its opening tick has re-read the table and
+// made the last row current; null if that does not happen.
+inline frmLedger* readyLedgerWindow()
+{
+    QPointer<frmLedger> window = qobject_cast<frmLedger*>(registry().window(QStringLiteral("frmLedger")));
+    const bool ready = QTest::qWaitFor(
+        [&] {
+            if (!window || window->Timer1->isActive())
+                return false;
+            const int rows = window->grdDataGrid->model()->rowCount();
+            return rows == 0 || window->grdDataGrid->currentIndex().row() == rows - 1;
+        },
+        kWaitMs);
+    return ready ? window.data() : nullptr;
+}
+
+inline frmLedger* openLedgerWindow()
+{
+    registry().Show(QStringLiteral("frmLedger"));
+    return readyLedgerWindow();
+}
+
+// Makes the grid row at a 1-based position current, as the arrow keys do.
+inline void selectGridRow(frmLedger* window, int position)
+{
+    QTableView* grid = window->grdDataGrid;
+    grid->selectionModel()->setCurrentIndex(grid->model()->index(position - 1, LedgerTableModel::DescriptionColumn),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+// The editor once both opening ticks are over; null if it never gets there.
+inline Form3* editorAfterOpeningTicks()
+{
+    QPointer<Form3> editor = loadedEditor();
+    const bool ready = QTest::qWaitFor(
+        [&] { return editor && !editor->Timer1->isActive() && !editor->Timer2->isActive(); }, kWaitMs);
+    return ready ? editor.data() : nullptr;
+}
+
+// "&Edit" on the row at `position`; 0 keeps the row the ledger window chose (the last).
+inline Form3* openEditorOnRow(int position = 0)
+{
+    frmLedger* window = openLedgerWindow();
+    if (!window)
+        return nullptr;
+    if (position > 0)
+        selectGridRow(window, position);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    return editorAfterOpeningTicks();
+}
+
+// "&Add" from a freshly opened ledger window.
+inline Form3* openEditorToAdd()
+{
+    frmLedger* window = openLedgerWindow();
+    if (!window)
+        return nullptr;
+    QTest::mouseClick(window->cmdAdd, Qt::LeftButton);
+    return editorAfterOpeningTicks();
+}
+
+// Selects the box's text and types over it; empty text deletes it by a keystroke.
+inline void typeOver(QLineEdit* box, const QString& text)
+{
+    box->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(box, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(box, text);
+}
+
+inline Money money(const char* text) { return Money::parse(text); }
+inline QString shown(Money amount) { return QString::fromStdString(amount.plainText()); }
+
+// True once the editor is gone and the ledger window is back, re-read, with its last row current.
+inline bool backAtLedgerWindow()
+{
+    if (!QTest::qWaitFor([] { return !registry().isLoaded(QStringLiteral("Form3")); }, kWaitMs))
+        return false;
+    return registry().isLoaded(QStringLiteral("frmLedger")) && readyLedgerWindow() != nullptr;
+}
+
+inline bool navigationVisible(const Form3* editor)
+{
+    return editor->Command4->isVisible() || editor->Command5->isVisible() || editor->Command6->isVisible()
+        || editor->Command7->isVisible();
+}
+
+} // namespace tallowick::test
