@@ -2,10 +2,9 @@
 // each refusal is reported with the message of the box it came from.
 #include "Form3.h"
 
-#include "LedgerFile.h"
 #include "MessageBox.h"
 #include "Module1.h"
-#include "RecomputeBalances.h"
+#include "LedgerChanges.h"
 #include "RecordCursor.h"
 #include "StoreText.h"
 
@@ -132,19 +131,10 @@ void Form3::Command3_Click() // "Update"
     // Storing the row and recomputing every balance are one change: a
     // failure in either leaves the ledger exactly as it was, and the cursor
     // back on this row so that a second "Update" changes the same row.
-    const std::int64_t editedRowid = Data1->currentRowid();
     try {
         BusyPointer busy;
-        Transaction transaction(Data1->connection());
-        Data1->Update();
-        RecomputeBalances(*Data1);
-        transaction.commit();
+        UpdateAndRebalance(*Data1);
     } catch (const std::exception& error) {
-        Data1->CancelUpdate();
-        try {
-            Data1->MoveToRowid(editedRowid);
-        } catch (const std::exception&) {
-        }
         reportZoneFailure(this, error, kDescriptionMessage);
         return;
     }

@@ -1,10 +1,9 @@
 #include "Form5.h"
 
-#include "LedgerFile.h"
 #include "Logo.h"
 #include "MessageBox.h"
 #include "Module1.h"
-#include "RecomputeBalances.h"
+#include "LedgerChanges.h"
 #include "RecordCursor.h"
 #include "StoreText.h"
 #include "Twips.h"
@@ -66,12 +65,7 @@ void Form5::Command1_Click()
         if (!Data1)
             Data1 = std::make_unique<RecordCursor>(Module1::ledgerPath());
         // The delete and its recomputation stand or fall together.
-        Transaction transaction(Data1->connection());
-        Data1->MoveFirst();
-        Data1->Move(std::int64_t(Module1::SelectedRowPosition) - 1);
-        Data1->Delete();
-        RecomputeBalances(*Data1);
-        transaction.commit();
+        DeleteAndRebalance(*Data1, Module1::SelectedRowPosition);
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
         ShowMessage(this, describe(error));

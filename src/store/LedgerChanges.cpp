@@ -1,0 +1,37 @@
+#include "LedgerChanges.h"
+
+#include "LedgerFile.h"
+#include "RecomputeBalances.h"
+#include "RecordCursor.h"
+
+namespace tallowick {
+
+void UpdateAndRebalance(RecordCursor& cursor)
+{
+    const std::int64_t editedRowid = cursor.currentRowid();
+    try {
+        Transaction transaction(cursor.connection());
+        cursor.Update();
+        RecomputeBalances(cursor);
+        transaction.commit();
+    } catch (...) {
+        cursor.CancelUpdate();
+        try {
+            cursor.MoveToRowid(editedRowid);
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void DeleteAndRebalance(RecordCursor& cursor, std::int64_t position)
+{
+    Transaction transaction(cursor.connection());
+    cursor.MoveFirst();
+    cursor.Move(position - 1);
+    cursor.Delete();
+    RecomputeBalances(cursor);
+    transaction.commit();
+}
+
+} // namespace tallowick
