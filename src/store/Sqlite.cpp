@@ -2,6 +2,8 @@
 
 #include "StoreError.h"
 
+#include <cerrno>
+
 namespace tallowick {
 
 void throwEngineError(sqlite3* db, int resultCode)
@@ -21,6 +23,9 @@ void throwEngineError(sqlite3* db, int resultCode)
     case SQLITE_CORRUPT:
         throw StoreError(Kind::NotALedger, "The ledger file is damaged and cannot be read.");
     case SQLITE_IOERR:
+        // A write that hit the end of the disk or the file-size limit.
+        if (db && (sqlite3_system_errno(db) == ENOSPC || sqlite3_system_errno(db) == EFBIG))
+            throw StoreError(Kind::DiskFull, "The disk is full, so the change cannot be saved.");
         throw StoreError(Kind::FileAccess, "The ledger file could not be read or written.");
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
