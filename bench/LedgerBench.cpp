@@ -110,7 +110,7 @@ void benchmark(long long rows, int runs)
     createLedgerFile(path);
     QElapsedTimer build;
     build.start();
-    bench::fillLedger(path, rows);
+    bench::fillLedger(path, rows, kRowidStep);
     std::printf("-- built %lld rows in %.1f s\n", rows, double(build.elapsed()) / 1000.0);
 
     auto& registry = WindowRegistry::instance();
@@ -159,6 +159,24 @@ void benchmark(long long rows, int runs)
                RecordCursor cursor(path);
                InsertPlaceholderAfter(cursor, 1);
            }));
+
+    // The worst case for insertion: rows packed without room between them,
+    // so that every later row moves (a ledger written by another program).
+    {
+        QTemporaryDir denseFolder;
+        const std::string densePath = QDir(denseFolder.path()).filePath(QStringLiteral("dense.mdb")).toStdString();
+        createLedgerFile(densePath);
+        bench::fillLedger(densePath, rows, 1);
+        std::vector<double> shifts;
+        for (int run = 0; run < runs; ++run)
+            shifts.push_back(bench::shiftWithOneStatement(densePath) * 1000.0);
+        const double shiftMs = median(shifts);
+        record("limit: one-statement shift of later rows", rows, shiftMs, shiftMs, "packed rowids");
+        record("insert after row 1, packed rowids", rows, timeIt(runs, noPrep, [&] {
+                   RecordCursor cursor(densePath);
+                   InsertPlaceholderAfter(cursor, 1);
+               }), shiftMs);
+    }
     // The placeholders above have balance 0; put the ledger right again.
     {
         RecordCursor cursor(path);

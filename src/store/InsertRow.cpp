@@ -6,6 +6,7 @@
 #include "RowCodec.h"
 #include "StoreError.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -35,13 +36,31 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     cursor.Move(position - 1);
     const std::int64_t selectedRowid = cursor.currentRowid();
 
+    Statement append(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
+                             + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement following(db, "SELECT rowid FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT 1");
+    following.bind(1, selectedRowid);
+    const std::optional<std::int64_t> followingRowid =
+        following.step() ? std::optional<std::int64_t>(following.integer(0)) : std::nullopt;
+    following.reset();
+
+    // Room between the selected row and the next one: the placeholder takes
+    // the middle of it and no row moves. After the last row it is appended.
+    if (!followingRowid || *followingRowid - selectedRowid >= 2) {
+        bindRow(append, placeholderRow(), 1);
+        append.bind(9, followingRowid ? selectedRowid + (*followingRowid - selectedRowid) / 2
+                                      : rowidAfterLast(selectedRowid));
+        append.run();
+        transaction.commit();
+        cursor.MoveFirst();
+        return;
+    }
+
     Statement read(db, std::string("SELECT rowid, ") + kRowColumnsSql
                            + " FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
     Statement rewrite(db, "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
                           "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, "
                           "\"deposit / credit\" = ?7, \"balance\" = ?8 WHERE rowid = ?9");
-    Statement append(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
-                             + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
 
     // `pending` is the content that belongs at rowid `nextRowid`: first the
     // placeholder, then each displaced row in turn.
@@ -51,16 +70,16 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     std::vector<std::pair<std::int64_t, LedgerRow>> rewrites;
     rewrites.reserve(kChunkRows);
 
+    bool gapFound = false;
     for (bool more = true; more;) {
         read.bind(1, lastRead).bind(2, std::int64_t(kChunkRows));
         int rows = 0;
-        bool gap = false;
         try {
             while (read.step()) {
                 ++rows;
                 lastRead = read.integer(0);
                 if (lastRead != nextRowid) {
-                    gap = true;
+                    gapFound = true;
                     break;
                 }
                 LedgerRow displaced = readRow(read, 1);
@@ -73,7 +92,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
             throw;
         }
         read.reset();
-        more = !gap && rows == kChunkRows;
+        more = !gapFound && rows == kChunkRows;
 
         for (const auto& [rowid, row] : rewrites) {
             bindRow(rewrite, row, 1);
@@ -83,8 +102,9 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
         rewrites.clear();
     }
 
+    // The last displaced row settles in the gap, or after the last row.
     bindRow(append, pending, 1);
-    append.bind(9, nextRowid);
+    append.bind(9, gapFound ? nextRowid : rowidAfterLast(nextRowid - 1));
     append.run();
 
     transaction.commit();

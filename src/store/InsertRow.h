@@ -17,10 +17,12 @@ LedgerRow placeholderRow();
 // down with all eight fields unchanged, and the table gains exactly one row.
 // No balance is recomputed.
 //
-// Rows are moved only up to the first gap in the stored rowids after the
-// insertion point (a deleted row leaves one), where the last moved row can
-// settle without disturbing the order; without a gap every later row moves
-// and the former last row is appended.
+// Where the stored rowids leave room after the selected row (rows added at
+// the end are spaced apart, and a deleted row leaves a hole), the placeholder
+// takes that room and no row moves. Otherwise the rows after it move down,
+// each taking the content of the row before it, up to the first gap in the
+// rowids, where the last moved row settles; without a gap every later row
+// moves and the former last row is appended.
 //
 // One transaction: on any failure nothing has changed and the error is
 // thrown. A position outside 1 .. row count throws StoreError(NoCurrentRow).

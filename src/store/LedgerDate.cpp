@@ -109,7 +109,8 @@ std::string LedgerDate::isoText() const
 std::string LedgerDate::shortText() const
 {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%d/%d/%d", month, day, year);
+    // Four year digits always: "1/1/30" would read back as 1930, not year 30.
+    std::snprintf(buffer, sizeof buffer, "%d/%d/%04d", month, day, year);
     return buffer;
 }
 

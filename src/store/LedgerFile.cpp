@@ -33,11 +33,23 @@ std::string lowered(std::string text)
 
 } // namespace
 
+std::int64_t rowidAfterLast(std::int64_t lastRowid)
+{
+    if (lastRowid < 0)
+        lastRowid = 0;
+    std::int64_t next = 0;
+    if (!__builtin_add_overflow(lastRowid, kRowidStep, &next))
+        return next;
+    if (lastRowid < INT64_MAX)
+        return lastRowid + 1;
+    throw StoreError(StoreError::Kind::Engine, "The ledger cannot take another row.");
+}
+
 const char* ledgerTableSql()
 {
     return R"sql(CREATE TABLE Ledger (
   "number"                     INTEGER,
-  "date"                       TEXT CHECK ("date" IS NULL OR ("date" GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date("date") IS "date")),
+  "date"                       TEXT CHECK ("date" IS NULL OR ("date" GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND "date" >= '0001' AND date("date", '+0 days') IS "date")),
   "description of transaction" TEXT CHECK ("description of transaction" IS NULL OR length("description of transaction") <= 255),
   "payment / debit"            INTEGER NOT NULL,
   "tax deductible"             INTEGER NOT NULL CHECK ("tax deductible" IN (0, 1)),

@@ -2,10 +2,20 @@
 
 #include "Sqlite.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace tallowick {
+
+// Rows are stored in ascending rowid order. A row added at the end takes
+// a rowid this far beyond the last one, which leaves room for rows inserted
+// later between two neighbours without moving either of them.
+inline constexpr std::int64_t kRowidStep = 1024;
+
+// The rowid for a row after the last row `lastRowid` (0 for an empty table).
+// Throws StoreError when the ledger has no rowid left, which no real ledger reaches.
+std::int64_t rowidAfterLast(std::int64_t lastRowid);
 
 // The name of the ledger file in the install folder.
 inline constexpr const char* kLedgerFileName = "My Tallowick.mdb";

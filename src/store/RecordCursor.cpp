@@ -15,7 +15,8 @@ struct RecordCursor::Statements {
         , count(db, "SELECT count(*) FROM Ledger")
         , countUpTo(db, "SELECT count(*) FROM Ledger WHERE rowid <= ?1")
         , read(db, std::string("SELECT ") + kRowColumnsSql + " FROM Ledger WHERE rowid = ?1")
-        , insert(db, std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
+        , insert(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
+                         + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
         , update(db, "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
                      "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, \"deposit / credit\" = ?7, "
                      "\"balance\" = ?8 WHERE rowid = ?9")
@@ -61,7 +62,8 @@ void RecordCursor::MoveFirst()
 {
     rowid_ = seek(statements_->first, kBeforeFirst);
     deleted_ = false;
-    position_ = rowid_ == kBeforeFirst ? std::nullopt : std::optional<long long>(1);
+    empty_ = rowid_ == kBeforeFirst; // no first row: an empty table
+    position_ = empty_ ? std::nullopt : std::optional<long long>(1);
 }
 
 void RecordCursor::MoveLast()
@@ -69,8 +71,29 @@ void RecordCursor::MoveLast()
     rowid_ = seek(statements_->last, kAfterLast);
     deleted_ = false;
     position_.reset();
-    if (rowid_ == kAfterLast)
-        rowid_ = kBeforeFirst; // an empty table: both ends at once
+    empty_ = rowid_ == kAfterLast; // no last row: an empty table
+    if (empty_)
+        rowid_ = kBeforeFirst;
+}
+
+void RecordCursor::MovePastEnd()
+{
+    rowid_ = kAfterLast;
+    deleted_ = false;
+    position_.reset();
+    settleAtEnd();
+}
+
+void RecordCursor::settleAtEnd()
+{
+    empty_ = false;
+    if (rowid_ != kBeforeFirst && rowid_ != kAfterLast)
+        return;
+    // One indexed probe, only when a move ran off the table.
+    if (seek(statements_->first, kBeforeFirst) == kBeforeFirst) {
+        empty_ = true;
+        rowid_ = kBeforeFirst;
+    }
 }
 
 void RecordCursor::MoveNext()
@@ -109,6 +132,7 @@ void RecordCursor::Move(std::int64_t rows)
         backward.bind(1, rowid_).bind(2, -(rows + 1));
         rowid_ = seek(backward, kBeforeFirst);
     }
+    settleAtEnd();
     if (before && !IsBOF() && !IsEOF())
         position_ = *before + rows;
     else
@@ -122,6 +146,7 @@ void RecordCursor::MoveToRowid(std::int64_t rowid)
     rowid_ = seek(forward, kAfterLast);
     deleted_ = false;
     position_.reset();
+    settleAtEnd();
 }
 
 long long RecordCursor::AbsolutePosition()
@@ -266,9 +291,14 @@ void RecordCursor::Update()
             if (!written_[std::size_t(column)])
                 throw StoreError(StoreError::Kind::BadAmount,
                                  "The new row has no value for \"" + std::string(columnName(column)) + "\".");
+        // Appended after the last row, with room left before it for insertions.
         Statement& insert = statements_->insert;
+        const std::int64_t lastRowid = seek(statements_->last, 0);
         bindRow(insert, buffer_, 1);
+        insert.bind(9, rowidAfterLast(lastRowid));
         insert.run();
+        // The table has a row now; a cursor that found it empty stands before it.
+        empty_ = false;
     } else {
         requireCurrentRow();
         Statement& update = statements_->update;

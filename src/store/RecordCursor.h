@@ -27,8 +27,10 @@ public:
     LedgerConnection& connection() { return *connection_; }
 
     long long RecordCount();
-    bool IsBOF() const { return rowid_ == kBeforeFirst; }
-    bool IsEOF() const { return rowid_ == kAfterLast; }
+    // On an empty table the cursor stands before the first and after the
+    // last row at once, so both are true.
+    bool IsBOF() const { return rowid_ == kBeforeFirst || empty_; }
+    bool IsEOF() const { return rowid_ == kAfterLast || empty_; }
 
     void MoveFirst();
     void MoveLast();
@@ -38,7 +40,7 @@ public:
     // BOF or EOF.
     void Move(std::int64_t rows);
     // Leaves the cursor after the last row, as a finished walk does.
-    void MovePastEnd() { rowid_ = kAfterLast; position_.reset(); }
+    void MovePastEnd();
 
     // The 1-based position of the current row in stored order.
     long long AbsolutePosition();
@@ -75,6 +77,8 @@ private:
     static constexpr std::int64_t kAfterLast = INT64_MAX;
 
     void requireCurrentRow() const;
+    // After a move that ended at BOF or EOF: notes whether the table is empty.
+    void settleAtEnd();
     void setColumn(LedgerColumn column, std::optional<std::string_view> text);
 
     struct Statements;
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<Statements> statements_;
     std::int64_t rowid_ = kBeforeFirst;
     bool deleted_ = false;
+    bool empty_ = false; // the last move found no row in the table at all
     std::optional<long long> position_;
 
     Mode mode_ = Mode::Idle;
