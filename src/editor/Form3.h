@@ -89,6 +89,7 @@ private:
     void Command7_Click();
     void returnToLedger();
     void showRowAfterEmptying();
+    void takePriorBalanceFromRowBefore();
     void navigate(const std::function<void()>& move);
     bool ensureCursor();
     void fillEmptyAmounts();

@@ -65,14 +65,7 @@ void Form3::Timer2_Timer()
         Data1->MoveFirst();
         Data1->Move(std::int64_t(Module1::SelectedRowPosition) - 1);
         ShowCurrentRow();
-        Data1->MovePrevious();
-        if (Data1->IsBOF()) {
-            PriorBalance = Money();
-            Data1->MoveFirst();
-        } else {
-            PriorBalance = Data1->CurrentRow().balance;
-            Data1->MoveNext();
-        }
+        takePriorBalanceFromRowBefore();
     } catch (const std::exception&) {
         // A position that names no row leaves the boxes empty; "Update" then reports it.
     }
@@ -97,14 +90,7 @@ void Form3::Command5_Click() // "<"
             return;
         }
         showRowAfterEmptying();
-        Data1->MovePrevious();
-        if (Data1->IsBOF()) {
-            PriorBalance = Money();
-            Data1->MoveFirst();
-        } else {
-            PriorBalance = Data1->CurrentRow().balance;
-            Data1->MoveNext();
-        }
+        takePriorBalanceFromRowBefore();
     });
 }
 
@@ -136,6 +122,20 @@ void Form3::Command7_Click() // ">>"
         }
         Data1->MoveLast();
     });
+}
+
+void Form3::takePriorBalanceFromRowBefore()
+{
+    // The first row has nothing before it: its base is 0. Either way the
+    // cursor ends on the shown row.
+    Data1->MovePrevious();
+    if (Data1->IsBOF()) {
+        PriorBalance = Money();
+        Data1->MoveFirst();
+    } else {
+        PriorBalance = Data1->CurrentRow().balance;
+        Data1->MoveNext();
+    }
 }
 
 void Form3::showRowAfterEmptying()

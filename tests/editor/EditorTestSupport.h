@@ -12,13 +12,23 @@
 #include "frmLedger.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+
+namespace tallowick {
+
+// Readable amounts in failed comparisons.
+inline char* toString(const Money& amount) { return qstrdup(amount.plainText().c_str()); }
+
+} // namespace tallowick
 
 namespace tallowick::test {
 
@@ -97,6 +107,15 @@ inline void typeOver(QLineEdit* box, const QString& text)
         QTest::keyClick(box, Qt::Key_Backspace);
     else
         QTest::keyClicks(box, text);
+}
+
+// A mouse click on the box's tick mark (a box without a caption answers nowhere else).
+inline void clickTick(QCheckBox* box)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
 }
 
 inline Money money(const char* text) { return Money::parse(text); }
