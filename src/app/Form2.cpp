@@ -53,7 +53,7 @@ Form2::Form2(QWidget* parent) : QWidget(parent)
     setTabOrder(Command2, Command1);
     Command2->setDefault(true);
     Command2->setAutoDefault(true);
-    Command1->setAutoDefault(false);
+    Command1->setAutoDefault(true); // a focused "I Agree" takes Enter itself
     Command2->setFocus();
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);

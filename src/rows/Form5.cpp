@@ -52,9 +52,11 @@ Form5::~Form5() = default;
 
 void Form5::setDefaultButton(QPushButton* button)
 {
+    // Enter presses the focused button: "Cancel" as the window opens, and
+    // "Delete" once the user has moved the focus onto it.
     for (QPushButton* each : {Command1, Command2}) {
         each->setDefault(each == button);
-        each->setAutoDefault(each == button);
+        each->setAutoDefault(true);
     }
 }
 

@@ -117,13 +117,21 @@ private slots:
         rows.push_back(makeRow("0", "0", "200", "1050", "Pay cheque", 1003));
         ledger.append(rows);
 
-        Form5* confirmation = pressDelete(4, 4); // the last row, as the grid opens
+        Form5* confirmation = pressDelete(4, 4); // the last row
         QVERIFY(confirmation);
         QCOMPARE(Module1::SelectedRowPosition, 4);
         QTest::mouseClick(confirmation->Command1, Qt::LeftButton);
         QVERIFY(ledgerBack(3));
         rows.pop_back();
         QCOMPARE(tableText(ledger.rows()), tableText(rows));
+
+        // The first row: the next one becomes the anchor with its stored balance.
+        confirmation = pressDelete(3, 1);
+        QVERIFY(confirmation);
+        QTest::mouseClick(confirmation->Command1, Qt::LeftButton);
+        QVERIFY(ledgerBack(2));
+        QCOMPARE(tableText(ledger.rows()), tableText({rows[1], rows[2]}));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void deletingOnlyRowLeavesEmptyTableWithoutMessage()
@@ -152,6 +160,7 @@ private slots:
         Form5* confirmation = pressDelete(3, 1);
         QVERIFY(confirmation);
         QCOMPARE(confirmation->windowTitle(), QStringLiteral("Confirm Delete"));
+        QCOMPARE(confirmation->size(), QSize(4470 / 15, 1380 / 15));
         QCOMPARE(confirmation->Label1->text(),
                  QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"));
         QCOMPARE(confirmation->Command1->text(), QStringLiteral("Delete"));
@@ -171,6 +180,22 @@ private slots:
         QVERIFY(!registry.isLoaded(QStringLiteral("Form5")));
         QVERIFY(ledgerBack(3));
         QCOMPARE(tableText(ledger.rows()), tableText(before));
+    }
+
+    void enterOnFocusedDeleteDeletes()
+    {
+        TestLedger ledger;
+        ledger.append(threeRows());
+
+        Form5* confirmation = pressDelete(3, 3);
+        QVERIFY(confirmation);
+        QVERIFY(QTest::qWaitForWindowActive(confirmation));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(confirmation->Command2));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(confirmation->Command1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(ledgerBack(2));
+        QCOMPARE(ledger.rows().size(), std::size_t(2));
     }
 
     void cancelChangesNothing()
@@ -300,6 +325,7 @@ private slots:
         QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("Form5")));
         QVERIFY(ledgerBack(3));
         QCOMPARE(tableText(ledger.rows()), tableText(before));
+        QVERIFY(!QApplication::overrideCursor());
 
         // Once the fault is gone the same deletion succeeds.
         ledger.exec("DROP TRIGGER refuse");

@@ -5,12 +5,15 @@
 #include "Form3.h"
 #include "LedgerFile.h"
 #include "Module1.h"
+#include "RecordCursor.h"
+#include "RowCodec.h"
 #include "RowsDriver.h"
 #include "TestLedger.h"
 #include "WindowRegistry.h"
 #include "WindowTestSupport.h"
 #include "frmLedger.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +27,21 @@ namespace {
 LedgerRow placeholder()
 {
     return makeRow("0", "0", "0", "0", "INSERTED ROW");
+}
+
+// Stores each row under the given rowid.
+void storeAt(const TestLedger& ledger, const std::vector<std::pair<std::int64_t, LedgerRow>>& rows)
+{
+    auto connection = LedgerConnection::open(ledger.path());
+    Transaction transaction(*connection);
+    Statement insert(connection->db(), std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
+                                           + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    for (const auto& [rowid, row] : rows) {
+        bindRow(insert, row, 1);
+        insert.bind(9, rowid);
+        insert.run();
+    }
+    transaction.commit();
 }
 
 // The initial balance, then two payments.
@@ -42,6 +60,33 @@ std::vector<LedgerRow> withPlaceholderAfter(std::vector<LedgerRow> rows, int pos
 {
     rows.insert(rows.begin() + position, placeholder());
     return rows;
+}
+
+// How the rows lie in the file: one after another (as a plain SQL insert
+// stores them), or added through the store's own cursor, as the program does.
+enum class Layout { Contiguous, AddedByProgram };
+
+void fill(const TestLedger& ledger, const std::vector<LedgerRow>& rows, Layout layout)
+{
+    if (layout == Layout::Contiguous) {
+        std::vector<std::pair<std::int64_t, LedgerRow>> placed;
+        for (std::size_t k = 0; k < rows.size(); ++k)
+            placed.emplace_back(std::int64_t(k + 1), rows[k]);
+        storeAt(ledger, placed);
+        return;
+    }
+    RecordCursor cursor(ledger.path());
+    for (const LedgerRow& row : rows) {
+        cursor.AddNew();
+        for (LedgerColumn column : kAllColumns) {
+            const std::string text = plainFieldText(row, column);
+            if (text.empty())
+                cursor.SetFieldEmpty(columnName(column));
+            else
+                cursor.SetField(columnName(column), text);
+        }
+        cursor.Update();
+    }
 }
 
 Form3* editorWindow()
@@ -97,6 +142,33 @@ private:
         return editor;
     }
 
+    // Inserts after `position` through the windows, checks the table by
+    // position, gives the new row a description of its own so that any later
+    // mix-up shows, and goes back to the ledger window.
+    void insertAndMark(TestLedger& ledger, std::vector<LedgerRow>& rows, int position, int round)
+    {
+        Form3* editor = insertAfter(int(rows.size()), position);
+        QVERIFY(editor);
+        QCOMPARE(Module1::SelectedRowPosition, position + 1);
+        rows = withPlaceholderAfter(rows, position);
+        QCOMPARE(tableText(ledger.rows()), tableText(rows));
+
+        const std::string mark = "Inserted " + std::to_string(round);
+        ledger.exec("UPDATE Ledger SET \"description of transaction\" = '" + mark
+                    + "' WHERE rowid = (SELECT rowid FROM Ledger ORDER BY rowid LIMIT 1 OFFSET "
+                    + std::to_string(position) + ")");
+        rows[std::size_t(position)].description = mark;
+        QTest::mouseClick(editor->Command2, Qt::LeftButton);
+        QVERIFY(ledgerBack(int(rows.size())));
+    }
+
+    static void layouts()
+    {
+        QTest::addColumn<bool>("addedByProgram");
+        QTest::newRow("rows one after another") << false;
+        QTest::newRow("rows added by the program") << true;
+    }
+
 private slots:
     void initTestCase() { registerWindowsOnce(); }
     void cleanup()
@@ -105,11 +177,14 @@ private slots:
         QTRY_VERIFY(noWindowsLeft());
     }
 
+    void insertingAfterLastRowAppendsPlaceholder_data() { layouts(); }
     void insertingAfterLastRowAppendsPlaceholder()
     {
+        QFETCH(bool, addedByProgram);
+        const Layout layout = addedByProgram ? Layout::AddedByProgram : Layout::Contiguous;
         TestLedger ledger;
         const auto before = threeRows();
-        ledger.append(before);
+        fill(ledger, before, layout);
         auto& registry = WindowRegistry::instance();
 
         frmLedger* ledgerWindow = openLedger(3);
@@ -129,6 +204,7 @@ private slots:
         QVERIFY(editor);
         QVERIFY(!registry.isLoaded(QStringLiteral("Form1")));
         QVERIFY(!registry.isLoaded(QStringLiteral("frmLedger")));
+        QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(Module1::SelectedRowPosition, 4);
         QCOMPARE(tableText(ledger.rows()), tableText(withPlaceholderAfter(before, 3)));
 
@@ -151,8 +227,11 @@ private slots:
         QVERIFY(answerer.texts.isEmpty());
     }
 
+    void insertingAfterFirstRowMovesLaterRowsUnchanged_data() { layouts(); }
     void insertingAfterFirstRowMovesLaterRowsUnchanged()
     {
+        QFETCH(bool, addedByProgram);
+        const Layout layout = addedByProgram ? Layout::AddedByProgram : Layout::Contiguous;
         TestLedger ledger;
         // Stored balances off the rule, a flag, rows without number, date or
         // description, and one whose description is an empty text.
@@ -161,7 +240,7 @@ private slots:
         flagged.date = LedgerDate::parse("12/31/2029");
         LedgerRow deposit = makeRow("0", "0", "250", "1234567.8912", "Salary", 1006);
         const std::vector<LedgerRow> before{makeRow("0", "0", "0", "1000", "Initial Balance"), bare, flagged, deposit};
-        ledger.append(before);
+        fill(ledger, before, layout);
         ledger.exec("INSERT INTO Ledger VALUES (NULL, NULL, '', 0, 0, 0, 0, 10000000)");
         auto expected = before;
         expected.push_back(makeRow("0", "0", "0", "1000"));
@@ -171,7 +250,10 @@ private slots:
         QVERIFY(editor);
         QCOMPARE(Module1::SelectedRowPosition, 2);
         QCOMPARE(tableText(ledger.rows()), tableText(withPlaceholderAfter(expected, 1)));
-        QCOMPARE(emptyTexts(ledger, "description of transaction"), std::int64_t(0));
+        // A row that moved was rewritten with no value where it held an empty
+        // text; where the placeholder found room, no row moved at all.
+        if (layout == Layout::Contiguous)
+            QCOMPARE(emptyTexts(ledger, "description of transaction"), std::int64_t(0));
         QCOMPARE(editor->Text5->text(), QStringLiteral("INSERTED ROW"));
         QCOMPARE(editor->PriorBalance, Money::parse("1000"));
 
@@ -189,11 +271,14 @@ private slots:
             QCOMPARE(cell(column), QStringLiteral("$0.00"));
     }
 
+    void twoInsertionsAtTheSamePosition_data() { layouts(); }
     void twoInsertionsAtTheSamePosition()
     {
+        QFETCH(bool, addedByProgram);
+        const Layout layout = addedByProgram ? Layout::AddedByProgram : Layout::Contiguous;
         TestLedger ledger;
         const auto before = threeRows();
-        ledger.append(before);
+        fill(ledger, before, layout);
 
         // The first placeholder is stored with a description of its own.
         Form3* editor = insertAfter(3, 1);
@@ -266,21 +351,27 @@ private slots:
     {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<int>("position");
-        // The second rewrite fails after the first one went through.
-        QTest::newRow("mid-walk update") << QStringLiteral("BEFORE UPDATE ON Ledger WHEN OLD.rowid = 3") << 1;
+        QTest::addColumn<bool>("addedByProgram");
+        // Rows one after another: the later rows move. The second rewrite
+        // fails after the first one went through.
+        QTest::newRow("mid-walk update") << QStringLiteral("BEFORE UPDATE ON Ledger WHEN OLD.rowid = 3") << 1 << false;
         // Every rewrite goes through; appending the former last row fails.
-        QTest::newRow("final append") << QStringLiteral("BEFORE INSERT ON Ledger") << 1;
+        QTest::newRow("final append") << QStringLiteral("BEFORE INSERT ON Ledger") << 1 << false;
         // Nothing to rewrite: appending the placeholder fails.
-        QTest::newRow("append after last row") << QStringLiteral("BEFORE INSERT ON Ledger") << 3;
+        QTest::newRow("append after last row") << QStringLiteral("BEFORE INSERT ON Ledger") << 3 << false;
+        // Rows added by the program: storing the placeholder between them fails.
+        QTest::newRow("placeholder between rows") << QStringLiteral("BEFORE INSERT ON Ledger") << 1 << true;
+        QTest::newRow("placeholder at the end") << QStringLiteral("BEFORE INSERT ON Ledger") << 3 << true;
     }
 
     void storeFailureLeavesTableAsItWas()
     {
         QFETCH(QString, trigger);
         QFETCH(int, position);
+        QFETCH(bool, addedByProgram);
         TestLedger ledger;
         const auto before = threeRows();
-        ledger.append(before);
+        fill(ledger, before, addedByProgram ? Layout::AddedByProgram : Layout::Contiguous);
         ledger.exec("CREATE TRIGGER refuse " + trigger.toStdString()
                     + " BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
         auto& registry = WindowRegistry::instance();
@@ -300,6 +391,7 @@ private slots:
         QVERIFY(!registry.isLoaded(QStringLiteral("Form3")));
         QCOMPARE(Module1::SelectedRowPosition, position);
         QCOMPARE(tableText(ledger.rows()), tableText(before));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void insertWithoutCurrentRowDoesNothing()
@@ -344,7 +436,7 @@ private slots:
         std::vector<LedgerRow> rows{makeRow("0", "0", "0", "1000", "Initial Balance")};
         for (int k = 1; k <= 5; ++k)
             rows.push_back(makeRow("10", "0", "0", std::to_string(1000 - 10 * k).c_str(), "Payment", 1000 + k));
-        ledger.append(rows);
+        fill(ledger, rows, Layout::Contiguous);
         ledger.exec("DELETE FROM Ledger WHERE rowid = 4");
         rows.erase(rows.begin() + 3);
 
@@ -359,15 +451,58 @@ private slots:
             QVERIFY(ledgerBack(int(rows.size())));
         }
 
-        // A row added afterwards is still the last one.
-        ledger.append(makeRow("1", "0", "0", "1", "Added", 2000));
+        // A row the program adds afterwards is still the last one.
+        fill(ledger, {makeRow("1", "0", "0", "1", "Added", 2000)}, Layout::AddedByProgram);
+        QCOMPARE(ledger.rows().back().number, std::optional<std::int64_t>(2000));
+    }
+
+    void repeatedInsertionsAtOnePlaceKeepOrder()
+    {
+        // Rows added by the program leave room between neighbours; inserting
+        // again and again at the same place uses it up, and then rows move.
+        TestLedger ledger;
+        auto rows = threeRows();
+        fill(ledger, rows, Layout::AddedByProgram);
+        for (int round = 1; round <= 13; ++round) {
+            insertAndMark(ledger, rows, 1, round);
+            if (QTest::currentTestFailed()) {
+                qInfo("in round %d", round);
+                return;
+            }
+        }
+        QCOMPARE(ledger.rows().size(), std::size_t(16));
+    }
+
+    void insertionsBetweenUnevenlySpacedRows()
+    {
+        // Room after some rows and none after others, and a hole further on.
+        TestLedger ledger;
+        std::vector<LedgerRow> rows;
+        for (int k = 0; k < 6; ++k)
+            rows.push_back(makeRow("1", "0", "0", std::to_string(100 - k).c_str(), ("Row " + std::to_string(k)).c_str(), 500 + k));
+        const std::int64_t rowids[] = {1, 3, 4, 5, 9, 10};
+        std::vector<std::pair<std::int64_t, LedgerRow>> placed;
+        for (std::size_t k = 0; k < rows.size(); ++k)
+            placed.emplace_back(rowids[k], rows[k]);
+        storeAt(ledger, placed);
+
+        int round = 0;
+        for (int position : {1, 2, 3, 4, 1, 9, 6, 11, 5, 15}) {
+            insertAndMark(ledger, rows, position, ++round);
+            if (QTest::currentTestFailed()) {
+                qInfo("inserting after position %d", position);
+                return;
+            }
+        }
+
+        // A row the program adds afterwards is still the last one.
+        fill(ledger, {makeRow("1", "0", "0", "1", "Added", 2000)}, Layout::AddedByProgram);
         QCOMPARE(ledger.rows().back().number, std::optional<std::int64_t>(2000));
     }
 
     void insertingIntoLongLedgerWithGapFarDown()
     {
-        // Long enough that the rows are moved in more than one batch, with
-        // the gap just past the first batch.
+        // Thousands of rows move, with the hole only after the first 4096.
         constexpr int kRows = 4200;
         TestLedger ledger;
         std::vector<LedgerRow> rows;
@@ -375,7 +510,7 @@ private slots:
         rows.push_back(makeRow("0", "0", "0", "100000", "Initial Balance"));
         for (int k = 1; k < kRows; ++k)
             rows.push_back(makeRow("1", "0", "0", std::to_string(100000 - k).c_str(), nullptr, k));
-        ledger.append(rows);
+        fill(ledger, rows, Layout::Contiguous);
         ledger.exec("DELETE FROM Ledger WHERE rowid = 4099");
         rows.erase(rows.begin() + 4098);
 
