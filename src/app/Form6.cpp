@@ -26,12 +26,14 @@ Form6::Form6(QWidget* parent) : QWidget(parent)
     WebBrowser1 = new QTextBrowser(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(twipsRect(120, 120, 5775, 2775));
-    // Only the local page and its anchors; nothing is fetched from elsewhere.
+    // Links are followed here, and only to local files (the page's own
+    // anchors included); a link to the web leaves the page as it is.
     WebBrowser1->setOpenExternalLinks(false);
-    WebBrowser1->setOpenLinks(true);
-    connect(WebBrowser1, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
-        if (!url.isEmpty() && !url.isLocalFile() && !url.scheme().isEmpty())
-            WebBrowser1->backward();
+    WebBrowser1->setOpenLinks(false);
+    connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+        const QUrl target = WebBrowser1->source().resolved(link);
+        if (target.isLocalFile())
+            WebBrowser1->setSource(target);
     });
 
     setTabOrder(Command1, WebBrowser1);

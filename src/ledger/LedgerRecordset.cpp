@@ -18,15 +18,11 @@ LedgerRecordset::LedgerRecordset(QTableView* grid, QObject* parent)
 void LedgerRecordset::open()
 {
     model_->open(Module1::ledgerPath());
-    open_ = true;
 }
 
 void LedgerRecordset::Refresh()
 {
-    if (open_)
-        model_->reread();
-    else
-        open();
+    open();
     makeCurrent(0);
 }
 

@@ -20,8 +20,8 @@ public:
 
     // Opens the ledger file; throws StoreError.
     void open();
-    // Reads the table again, opening it first if it is not open; the first
-    // row becomes current. Throws StoreError.
+    // Reads the table again through a fresh connection; the first row
+    // becomes current. Throws StoreError and leaves the grid as it was.
     void Refresh();
     // Makes the last row current and scrolls it into view.
     void MoveLast();
@@ -34,7 +34,6 @@ private:
 
     QTableView* grid_;
     LedgerTableModel* model_;
-    bool open_ = false;
 };
 
 } // namespace tallowick

@@ -20,35 +20,16 @@ LedgerTableModel::~LedgerTableModel() = default;
 
 void LedgerTableModel::open(const std::string& ledgerPath)
 {
+    // The file is opened and counted before anything changes: when it cannot
+    // be read, the grid keeps showing the rows it had. A fresh connection
+    // each time also notices a ledger file replaced or removed meanwhile.
+    auto reader = std::make_unique<LedgerPageReader>(ledgerPath);
+    // The view counts rows in int; a ledger beyond that shows its first rows.
+    const int rows = int(std::min<long long>(reader->rowCount(), INT_MAX));
     beginResetModel();
+    reader_ = std::move(reader);
     pages_.clear();
-    rows_ = 0;
-    try {
-        reader_ = std::make_unique<LedgerPageReader>(ledgerPath);
-        // The view counts rows in int; a ledger beyond that shows its first rows.
-        rows_ = int(std::min<long long>(reader_->rowCount(), INT_MAX));
-    } catch (...) {
-        endResetModel();
-        throw;
-    }
-    errorReported_ = false;
-    endResetModel();
-}
-
-void LedgerTableModel::reread()
-{
-    beginResetModel();
-    pages_.clear();
-    rows_ = 0;
-    try {
-        if (reader_) {
-            reader_->reread();
-            rows_ = int(std::min<long long>(reader_->rowCount(), INT_MAX));
-        }
-    } catch (...) {
-        endResetModel();
-        throw;
-    }
+    rows_ = rows;
     errorReported_ = false;
     endResetModel();
 }

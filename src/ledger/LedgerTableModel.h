@@ -40,10 +40,9 @@ public:
     explicit LedgerTableModel(QObject* parent = nullptr);
     ~LedgerTableModel() override;
 
-    // Opens the ledger file and reads its row count; throws StoreError.
+    // Opens the ledger file (again) and reads its row count; throws
+    // StoreError and then keeps what it showed.
     void open(const std::string& ledgerPath);
-    // Reads the table again: count and pages. Throws StoreError.
-    void reread();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

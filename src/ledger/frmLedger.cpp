@@ -44,6 +44,11 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     grdDataGrid->verticalHeader()->setVisible(false);
     grdDataGrid->verticalHeader()->setDefaultSectionSize(grdDataGrid->fontMetrics().height() + 6);
     grdDataGrid->horizontalHeader()->setHighlightSections(false);
+    // The spacer and "T" columns are narrower than the style's smallest section.
+    grdDataGrid->horizontalHeader()->setMinimumSectionSize(1);
+    // Tab leaves the grid for the buttons instead of walking its cells
+    // (which would also move the current row).
+    grdDataGrid->setTabKeyNavigation(false);
 
     datPrimaryRS = new LedgerRecordset(grdDataGrid, this);
     for (int column = 0; column < LedgerTableModel::ColumnCount; ++column)
