@@ -1,6 +1,6 @@
 // The record editor in add mode: the live balance, the checks made while
 // typing and on "Add", the stored row, Cancel, and the return to the grid.
-#include "EditorTestSupport.h"
+#include "WindowDriver.h"
 #include "LedgerFile.h"
 #include "Module1.h"
 #include "Sqlite.h"

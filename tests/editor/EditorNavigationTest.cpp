@@ -1,6 +1,6 @@
 // The editor's four navigation buttons, the rule that removes them once the
 // user enters a field, and where the keyboard focus stands on opening.
-#include "EditorTestSupport.h"
+#include "WindowDriver.h"
 #include "TestLedger.h"
 #include "WindowTestSupport.h"
 

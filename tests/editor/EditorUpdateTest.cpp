@@ -1,6 +1,6 @@
 // The record editor in edit mode: what it shows on opening, and "Update",
 // which stores the row in place and rebuilds every later balance as one change.
-#include "EditorTestSupport.h"
+#include "WindowDriver.h"
 #include "LedgerFile.h"
 #include "Module1.h"
 #include "Sqlite.h"

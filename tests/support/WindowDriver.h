@@ -1,8 +1,8 @@
 #pragma once
 
-// Opening the record editor the way a user does: the ledger window comes up
+// Driving the windows the way a user does: the ledger window comes up
 // through the registry, its first tick makes the last row current, a row is
-// chosen in the grid and "&Edit" or "&Add" is pressed.
+// chosen in the grid and a command is pressed.
 
 #include "Form3.h"
 #include "LedgerRow.h"
@@ -21,7 +21,10 @@
 #include <QStyleOptionButton>
 #include <QTableView>
 #include <QTest>
+#include <QStringList>
 #include <QTimer>
+
+#include <vector>
 
 namespace tallowick {
 
@@ -127,6 +130,39 @@ inline bool backAtLedgerWindow()
     if (!QTest::qWaitFor([] { return !registry().isLoaded(QStringLiteral("Form3")); }, kWaitMs))
         return false;
     return registry().isLoaded(QStringLiteral("frmLedger")) && readyLedgerWindow() != nullptr;
+}
+
+// Clicks the grid row at a 1-based position, as the user does.
+inline void clickGridRow(frmLedger* window, int position)
+{
+    QTableView* grid = window->grdDataGrid;
+    const QModelIndex index = grid->model()->index(position - 1, LedgerTableModel::DescriptionColumn);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+// True once the ledger window is back (after a command finished elsewhere)
+// and its first tick has re-read the table.
+inline bool ledgerWindowBack()
+{
+    return QTest::qWaitFor([] { return registry().isLoaded(QStringLiteral("frmLedger")); }, kWaitMs)
+        && readyLedgerWindow() != nullptr;
+}
+
+// One row per line, every field in its plain text form, "-" for no value:
+// a failed comparison of two tables then shows both.
+inline QString tableText(const std::vector<LedgerRow>& rows)
+{
+    QStringList lines;
+    for (const LedgerRow& row : rows) {
+        QStringList fields;
+        for (LedgerColumn column : kAllColumns) {
+            const std::string text = plainFieldText(row, column);
+            fields << (text.empty() ? QStringLiteral("-") : QString::fromStdString(text));
+        }
+        lines << fields.join(QLatin1Char('|'));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 inline bool navigationVisible(const Form3* editor)
