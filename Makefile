@@ -51,8 +51,17 @@ install: build
 run: install
 	"$(PREFIX)/tallowick"
 
+# SANITIZE=1 builds with AddressSanitizer and UndefinedBehaviorSanitizer in
+# its own folder and runs the tests labelled "sanitize": the text conversions
+# under hostile input and the crash test.
+ifeq ($(SANITIZE),1)
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L sanitize --output-on-failure -j $(JOBS)
+else
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+endif
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench

@@ -1,26 +1,15 @@
 // Faulty ledger files met through the windows: each is reported in the
 // store's own sentence in a "Tallowick" box, the window stays usable and
 // the ledger is unchanged.
-#include "Form1.h"
 #include "Form2.h"
-#include "Form3.h"
 #include "Form5.h"
-#include "LedgerFile.h"
-#include "LedgerRecordset.h"
-#include "Module1.h"
 #include "TestLedger.h"
-#include "WindowRegistry.h"
+#include "WindowDriver.h"
 #include "WindowTestSupport.h"
-#include "frmLedger.h"
 
 #include <QFile>
-#include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTableView>
-#include <QTest>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -38,61 +27,69 @@ namespace {
 QByteArray fileBytes(const std::string& path)
 {
     QFile file(QString::fromStdString(path));
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeBytes(const std::string& path, const QByteArray& bytes)
-{
-    QFile file(QString::fromStdString(path));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-// Marks a file immutable, so that even root cannot write it; false where
-// the file system does not allow it.
+// Immutable: not even root may write the file. False where the file system cannot.
 bool setImmutable(const std::string& path, bool immutable)
 {
     const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0)
-        return false;
     int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        ::close(fd);
     return done;
 }
 
-std::vector<LedgerRow> threeRows()
+// Add, Update, Insert and Delete in turn, each as the user starts it; every
+// message shown is collected, and each command must leave a usable window.
+QStringList messagesOfEveryChange()
 {
-    return {makeRow("0", "0", "0", "1000", "Initial Balance"), makeRow("100", "0", "0", "900", "Rent", 1001),
-            makeRow("50", "0", "0", "850", "Phone", 1002)};
+    QStringList messages;
+    auto collect = [&](const MessageAnswerer& answerer) { messages << answerer.texts; };
+    if (Form3* editor = openEditorToAdd()) {
+        MessageAnswerer answerer;
+        typeOver(editor->Text6, QStringLiteral("25"));
+        QTest::mouseClick(editor->Command1, Qt::LeftButton);
+        collect(answerer);
+        if (!registry().isLoaded(QStringLiteral("Form3")))
+            messages << QStringLiteral("the editor closed");
+    }
+    closeAllWindows();
+    if (Form3* editor = openEditorOnRow(2)) {
+        MessageAnswerer answerer;
+        typeOver(editor->Text6, QStringLiteral("75"));
+        QTest::mouseClick(editor->Command3, Qt::LeftButton);
+        collect(answerer);
+    }
+    closeAllWindows();
+    if (frmLedger* window = openLedgerWindow()) {
+        MessageAnswerer answerer;
+        QTest::mouseClick(window->Command3, Qt::LeftButton);
+        QTest::qWaitFor([&] { return !answerer.texts.isEmpty(); }, kWaitMs);
+        collect(answerer);
+        if (!ledgerWindowBack())
+            messages << QStringLiteral("no ledger window after Insert");
+    }
+    closeAllWindows();
+    if (frmLedger* window = openLedgerWindow()) {
+        QTest::mouseClick(window->cmdDelete, Qt::LeftButton);
+        auto* confirmation = qobject_cast<Form5*>(registry().window(QStringLiteral("Form5")));
+        MessageAnswerer answerer;
+        QTest::mouseClick(confirmation->Command1, Qt::LeftButton);
+        collect(answerer);
+        if (!ledgerWindowBack())
+            messages << QStringLiteral("no ledger window after Delete");
+    }
+    closeAllWindows();
+    return messages;
 }
 
-frmLedger* openLedgerOnRow(int row)
-{
-    auto* ledger = WindowRegistry::instance().Show<frmLedger>(QStringLiteral("frmLedger"));
-    [&] { QTRY_VERIFY(ledger->datPrimaryRS->AbsolutePosition() >= 1); }();
-    const QModelIndex index = ledger->grdDataGrid->model()->index(row - 1, 0);
-    ledger->grdDataGrid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                                      QItemSelectionModel::Rows);
-    return ledger;
-}
-
-Form3* openEditor(int row, bool addMode)
-{
-    frmLedger* ledger = openLedgerOnRow(row);
-    QTest::mouseClick(addMode ? ledger->cmdAdd : ledger->Command1, Qt::LeftButton);
-    auto* editor = qobject_cast<Form3*>(WindowRegistry::instance().window(QStringLiteral("Form3")));
-    [&] {
-        QVERIFY(editor);
-        QTRY_VERIFY(!editor->Timer1->isActive() && !editor->Timer2->isActive());
-    }();
-    return editor;
-}
+const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial Balance"),
+                                        makeRow("100", "0", "0", "900", "Rent", 1001),
+                                        makeRow("50", "0", "0", "850", "Phone", 1002)};
 
 } // namespace
 
@@ -109,40 +106,34 @@ private slots:
 
     void badFilesAreReportedAtStartAndLeftAlone_data()
     {
-        QTest::addColumn<QByteArray>("sql");
-        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("sentence");
-        QTest::newRow("not a database") << QByteArray() << QByteArray(4096, 'x')
-                                        << QStringLiteral("The ledger file is not a ledger database.");
-        QTest::newRow("no Ledger table") << QByteArray("CREATE TABLE Other (a)") << QByteArray()
-                                         << QStringLiteral("has no Ledger table");
+        QTest::newRow("not a database") << QString() << QStringLiteral("is not a ledger database");
+        QTest::newRow("no Ledger table") << QStringLiteral("CREATE TABLE Other (a)") << QStringLiteral("has no Ledger table");
         QTest::newRow("a column missing")
-            << QByteArray("CREATE TABLE Ledger (\"number\" INTEGER, \"date\" TEXT, \"description of transaction\" TEXT, "
-                          "\"payment / debit\" INTEGER, \"tax deductible\" INTEGER, \"deposit / credit\" INTEGER, "
-                          "balance INTEGER)")
-            << QByteArray() << QStringLiteral("The Ledger table has no column \"fee\".");
+            << QStringLiteral("CREATE TABLE Ledger (\"number\", \"date\", \"description of transaction\", "
+                              "\"payment / debit\", \"tax deductible\", \"deposit / credit\", balance)")
+            << QStringLiteral("has no column \"fee\"");
     }
 
     void badFilesAreReportedAtStartAndLeftAlone()
     {
-        QFETCH(QByteArray, sql);
-        QFETCH(QByteArray, bytes);
+        QFETCH(QString, sql);
         QFETCH(QString, sentence);
         TestLedger ledger;
-        QFile::remove(QString::fromStdString(ledger.path()));
-        if (!bytes.isEmpty()) {
-            writeBytes(ledger.path(), bytes);
+        const QString path = QString::fromStdString(ledger.path());
+        QFile::remove(path);
+        if (sql.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(4096, 'x'));
         } else {
-            QProcess sqlite;
-            sqlite.start(QStringLiteral("sqlite3"), {QString::fromStdString(ledger.path()), QString::fromUtf8(sql)});
-            QVERIFY(sqlite.waitForFinished());
-            QCOMPARE(sqlite.exitCode(), 0);
+            QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {path, sql}), 0);
         }
         const QByteArray original = fileBytes(ledger.path());
 
-        auto& registry = WindowRegistry::instance();
-        QSignalSpy ended(&registry, &WindowRegistry::programEnded);
-        auto* agreement = registry.Show<Form2>(QStringLiteral("Form2"));
+        QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
+        auto* agreement = registry().Show<Form2>(QStringLiteral("Form2"));
         MessageAnswerer answerer;
         QTest::mouseClick(agreement->Command1, Qt::LeftButton);
         QCOMPARE(answerer.captions, QStringList{QStringLiteral("Tallowick")});
@@ -154,105 +145,31 @@ private slots:
     void readOnlyLedgerRefusesEveryChange()
     {
         TestLedger ledger;
-        ledger.append(threeRows());
-        if (!setImmutable(ledger.path(), true)) {
-            if (::geteuid() == 0)
-                QSKIP("this file system cannot make a file read-only for root");
-            QFile::setPermissions(QString::fromStdString(ledger.path()), QFileDevice::ReadOwner);
-        }
+        ledger.append(kThreeRows);
+        if (!setImmutable(ledger.path(), true))
+            QSKIP("this file system cannot make a file read-only for root");
         const auto restore = qScopeGuard([&] { setImmutable(ledger.path(), false); });
         const QByteArray original = fileBytes(ledger.path());
         const QString sentence = QStringLiteral("The ledger file is read-only, so the change cannot be saved.");
-
-        {   // Add: the editor stays open with what was typed.
-            Form3* editor = openEditor(3, true);
-            MessageAnswerer answerer;
-            QTest::keyClicks(editor->Text6, QStringLiteral("25"));
-            QTest::mouseClick(editor->Command1, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{sentence});
-            QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("Form3")));
-            QCOMPARE(editor->Text6->text(), QStringLiteral("25"));
-            closeAllWindows();
-        }
-        {   // Update: the same, in edit mode.
-            Form3* editor = openEditor(2, false);
-            MessageAnswerer answerer;
-            editor->Text6->setText(QStringLiteral("75"));
-            QTest::mouseClick(editor->Command3, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{sentence});
-            QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("Form3")));
-            closeAllWindows();
-        }
-        {   // Insert: the worker reports and the ledger window comes back.
-            frmLedger* window = openLedgerOnRow(1);
-            MessageAnswerer answerer;
-            QTest::mouseClick(window->Command3, Qt::LeftButton);
-            QTRY_COMPARE(answerer.texts, QStringList{sentence});
-            QTRY_VERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("frmLedger")));
-            QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("Form3")));
-            closeAllWindows();
-        }
-        {   // Delete: reported, the ledger window back.
-            frmLedger* window = openLedgerOnRow(2);
-            QTest::mouseClick(window->cmdDelete, Qt::LeftButton);
-            auto* confirmation = qobject_cast<Form5*>(WindowRegistry::instance().window(QStringLiteral("Form5")));
-            QVERIFY(confirmation);
-            MessageAnswerer answerer;
-            QTest::mouseClick(confirmation->Command1, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{sentence});
-            QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("frmLedger")));
-            closeAllWindows();
-        }
+        QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));
         QCOMPARE(fileBytes(ledger.path()), original);
     }
 
-    void ledgerLockedByAnotherProgramRefusesChanges()
+    void ledgerLockedByAnotherProgramRefusesEveryChange()
     {
         TestLedger ledger;
-        ledger.append(threeRows());
-        const std::vector<LedgerRow> before = ledger.rows();
-
-        // Another program holds the write lock for as long as it runs.
-        QProcess holder;
+        ledger.append(kThreeRows);
+        QProcess holder; // another program holding the write lock
         holder.start(QStringLiteral("sqlite3"), {QString::fromStdString(ledger.path())});
-        QVERIFY(holder.waitForStarted());
         holder.write("BEGIN IMMEDIATE;\nSELECT 'holding';\n");
-        QVERIFY(holder.waitForReadyRead(5000));
-        QVERIFY(holder.readAll().contains("holding"));
+        QVERIFY(holder.waitForReadyRead(kWaitMs) && holder.readAll().contains("holding"));
+        const QByteArray original = fileBytes(ledger.path());
         const QString sentence =
             QStringLiteral("The ledger file is locked by another program. Close the other program and try again.");
-
-        {
-            Form3* editor = openEditor(3, true);
-            MessageAnswerer answerer;
-            QTest::keyClicks(editor->Text6, QStringLiteral("25"));
-            QTest::mouseClick(editor->Command1, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{sentence});
-            QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("Form3")));
-            closeAllWindows();
-        }
-        {
-            Form3* editor = openEditor(2, false);
-            MessageAnswerer answerer;
-            editor->Text6->setText(QStringLiteral("75"));
-            QTest::mouseClick(editor->Command3, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{sentence});
-            closeAllWindows();
-        }
-        {
-            frmLedger* window = openLedgerOnRow(2);
-            QTest::mouseClick(window->cmdDelete, Qt::LeftButton);
-            auto* confirmation = qobject_cast<Form5*>(WindowRegistry::instance().window(QStringLiteral("Form5")));
-            MessageAnswerer answerer;
-            QTest::mouseClick(confirmation->Command1, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{sentence});
-            QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("frmLedger")));
-            closeAllWindows();
-        }
-        holder.write("ROLLBACK;\n.quit\n");
+        QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));
         holder.closeWriteChannel();
-        QVERIFY(holder.waitForFinished(5000));
-        QVERIFY(ledger.rows() == before);
+        QVERIFY(holder.waitForFinished(kWaitMs));
+        QCOMPARE(fileBytes(ledger.path()), original);
     }
 
     void fullDiskDuringUpdateChangesNothing()
@@ -266,11 +183,11 @@ private slots:
         ledger.append(rows);
         const QByteArray original = fileBytes(ledger.path());
 
-        Form3* editor = openEditor(2, false);
-        editor->Text6->setText(QStringLiteral("11"));
+        Form3* editor = openEditorOnRow(2);
+        QVERIFY(editor);
+        typeOver(editor->Text6, QStringLiteral("11"));
         {
-            // No file of this process may grow past 16 KiB while the change runs:
-            // the rollback journal of an update that moves 3,000 balances cannot be written.
+            // No file may grow past 16 KiB: the journal of 3,000 balances cannot be written.
             std::signal(SIGXFSZ, SIG_IGN);
             rlimit saved{};
             getrlimit(RLIMIT_FSIZE, &saved);
@@ -282,15 +199,15 @@ private slots:
             setrlimit(RLIMIT_FSIZE, &saved);
             QCOMPARE(answerer.texts, QStringList{QStringLiteral("The disk is full, so the change cannot be saved.")});
         }
-        QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("Form3")));
+        QVERIFY(registry().isLoaded(QStringLiteral("Form3")));
         QCOMPARE(fileBytes(ledger.path()), original);
 
         // With room again, the same editor stores the same row.
         QTest::mouseClick(editor->Command3, Qt::LeftButton);
-        QTRY_VERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("frmLedger")));
+        QVERIFY(backAtLedgerWindow());
         const std::vector<LedgerRow> after = ledger.rows();
-        QCOMPARE(after[1].payment, Money::parse("11"));
-        QCOMPARE(after.back().balance, rows.back().balance - Money::parse("1"));
+        QCOMPARE(after[1].payment, money("11"));
+        QCOMPARE(after.back().balance, rows.back().balance - money("1"));
     }
 };
 

@@ -26,11 +26,7 @@ std::string TestLedger::path() const
 
 void TestLedger::append(const LedgerRow& row)
 {
-    auto connection = LedgerConnection::open(path());
-    Statement insert(connection->db(),
-                     std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    bindRow(insert, row, 1);
-    insert.run();
+    append(std::vector<LedgerRow>{row});
 }
 
 void TestLedger::append(const std::vector<LedgerRow>& rows)

@@ -1,0 +1,233 @@
+// The store over a real ledger file: the record cursor, opening and creating
+// files, the multi-row writers and the grid's page reader.
+#include "InsertRow.h"
+#include "LedgerPageReader.h"
+#include "RecomputeBalances.h"
+#include "StoreTestSupport.h"
+#include "TestLedger.h"
+
+#include <QFile>
+
+#include <random>
+#include <sys/stat.h>
+
+using namespace tallowick;
+using namespace tallowick::test;
+using Kind = StoreError::Kind;
+
+static std::int64_t numberAt(RecordCursor& cursor) { return cursor.CurrentRow().number.value_or(-1); }
+
+class LedgerFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cursorReadsAndWrites()
+    {
+        TestLedger ledger;
+        RecordCursor cursor(ledger.path());
+        cursor.MoveLast();
+        QVERIFY(cursor.IsBOF() && cursor.IsEOF() && cursor.RecordCount() == 0);
+        REFUSES(cursor.MoveNext(), Kind::NoCurrentRow);
+        REFUSES(cursor.Edit(), Kind::NoCurrentRow);
+
+        // AddNew appends in stored order; fields given as empty text hold no value.
+        std::vector<LedgerRow> rows = numberedRows(1, 5);
+        rows[1].date = LedgerDate{2004, 2, 29};
+        rows[3].description.reset();
+        for (const LedgerRow& row : rows)
+            addRow(cursor, row);
+        cursor.MoveFirst();
+        for (std::int64_t k = 1; k <= 5; ++k, cursor.MoveNext())
+            QVERIFY(cursor.CurrentRow() == rows[k - 1] && cursor.AbsolutePosition() == k);
+        REFUSES(cursor.CurrentRow(), Kind::NoCurrentRow);
+
+        // {First/Last/Next/Previous/Move n, row reached}: 0 is BOF, 6 is EOF, -1 a refused move.
+        const std::tuple<char, std::int64_t, std::int64_t> moves[] = {
+            {'N', 0, -1}, {'P', 0, 5}, {'M', -4, 1}, {'P', 0, 0}, {'P', 0, -1}, {'N', 0, 1}, {'M', 2, 3},
+            {'M', -1, 2}, {'M', 0, 2}, {'M', 3, 5}, {'M', 1, 6}, {'L', 0, 5}, {'M', -5, 0}, {'F', 0, 1},
+            {'M', 1000, 6}, {'F', 0, 1}, {'M', INT64_MIN, 0}, {'L', 0, 5}, {'M', INT64_MAX, 6}, {'L', 0, 5},
+            {'P', 0, 4}};
+        for (const auto& [move, n, reached] : moves) {
+            try {
+                move == 'F' ? cursor.MoveFirst() : move == 'L' ? cursor.MoveLast() : move == 'N' ? cursor.MoveNext()
+                : move == 'P' ? cursor.MovePrevious() : cursor.Move(n);
+                QVERIFY(reached >= 0 && cursor.IsBOF() == (reached == 0) && cursor.IsEOF() == (reached == 6));
+                QVERIFY(reached % 6 == 0 || (numberAt(cursor) == reached && cursor.AbsolutePosition() == reached));
+            } catch (const StoreError& error) {
+                QVERIFY(reached < 0 && error.kind() == Kind::NoCurrentRow);
+            }
+        }
+
+        // Refused values throw at once and store nothing.
+        cursor.AddNew();
+        REFUSES(cursor.SetField("date", "2/30/2004"), Kind::BadDate);
+        REFUSES(cursor.SetField("description of transaction", std::string(256, 'x')), Kind::BadDescription);
+        REFUSES(cursor.SetField("tax deductible", "2"), Kind::BadNumber);
+        REFUSES(cursor.SetField("payment", "1"), Kind::UnknownColumn);
+        cursor.CancelUpdate();
+        QCOMPARE(ledger.rows(), rows);
+
+        // Edit changes the row in place; column names ignore letter case.
+        cursor.Move(-1); // from row 4 to row 3
+        cursor.Edit();
+        cursor.SetField("Payment / Debit", "50");
+        cursor.SetFieldEmpty("NUMBER");
+        cursor.Update();
+        rows[2].payment = units(500000);
+        rows[2].number.reset();
+        QVERIFY(cursor.AbsolutePosition() == 3 && cursor.FieldText("PAYMENT / debit") == "50");
+        QCOMPARE(ledger.rows(), rows);
+
+        // Delete moves the later rows up one position.
+        cursor.Delete();
+        REFUSES(cursor.CurrentRow(), Kind::NoCurrentRow);
+        cursor.MoveNext();
+        QVERIFY(numberAt(cursor) == 4 && cursor.AbsolutePosition() == 3);
+        rows.erase(rows.begin() + 2);
+        QCOMPARE(ledger.rows(), rows);
+    }
+
+    // What is not a ledger is refused with a sentence naming the problem; nothing is created or changed.
+    void openingAndCreatingFiles()
+    {
+        TestLedger noTable, noFee;
+        noTable.exec("DROP TABLE Ledger");
+        noFee.exec("ALTER TABLE Ledger DROP COLUMN fee");
+        const QByteArray notes = QByteArray("Rent 900\n").repeated(500);
+        QFile text(noTable.folder() + "/notes.mdb");
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write(notes) && text.flush());
+        const std::string missing = noTable.folder().toStdString() + "/missing.mdb";
+        const std::tuple<std::string, Kind, const char*> cases[] = {
+            {missing, Kind::MissingFile, "does not exist"},
+            {text.fileName().toStdString(), Kind::NotALedger, "not a ledger"},
+            {noTable.path(), Kind::NotALedger, "no Ledger table"},
+            {noFee.path(), Kind::NotALedger, "no column \"fee\""}};
+        for (const auto& [path, kind, wording] : cases) {
+            try {
+                RecordCursor cursor(path);
+                QFAIL(path.c_str());
+            } catch (const StoreError& error) {
+                QVERIFY2(error.kind() == kind && std::string(error.what()).find(wording) != std::string::npos,
+                         error.what());
+            }
+        }
+        QVERIFY(!QFile::exists(QString::fromStdString(missing)));
+
+        // A new ledger file is for its owner only, and never replaces an existing file.
+        const mode_t previous = ::umask(0);
+        createLedgerFile(missing);
+        ::umask(previous);
+        struct stat info {};
+        QVERIFY(::stat(missing.c_str(), &info) == 0 && (info.st_mode & 07777) == 0600);
+        QCOMPARE(RecordCursor(missing).RecordCount(), 0LL);
+        REFUSES(createLedgerFile(text.fileName().toStdString()), Kind::Engine);
+        text.close();
+        QVERIFY(text.open(QIODevice::ReadOnly) && text.readAll() == notes);
+    }
+
+    void recomputeBalances()
+    {
+        TestLedger ledger;
+        RecordCursor cursor(ledger.path());
+        RecomputeBalances(cursor);
+        // The first row keeps its balance even where its amounts do not add up.
+        ledger.append({makeRow("5", "1", "2", "1000"), makeRow("100", "0", "0", "0"),
+                       makeRow("0", "2.5", "10.0001", "0"), makeRow("2000.3333", "0.0001", "0", "0")});
+        RecomputeBalances(cursor);
+        std::vector<LedgerRow> before = ledger.rows();
+        QVERIFY(balancesFollowRule(before) && before[0].balance == units(10'000'000));
+        QCOMPARE(before[3].balance, Money::parse("-1092.8333"));
+
+        // Balances that are right are not written; a failing write changes nothing.
+        ledger.exec("CREATE TRIGGER fail BEFORE UPDATE ON Ledger BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        RecomputeBalances(cursor);
+        ledger.append(numberedRows(1, 3));
+        before = ledger.rows();
+        REFUSES(RecomputeBalances(cursor), Kind::Engine);
+        QVERIFY(ledger.rows() == before && cursor.connection().transactionDepth() == 0);
+        ledger.exec("DROP TRIGGER fail");
+        RecomputeBalances(cursor);
+        QVERIFY(balancesFollowRule(ledger.rows()));
+
+        // An overflow after the first chunk of rows has been written changes nothing either.
+        std::vector<LedgerRow> more(6'000, makeRow("0", "0", "1", "0"));
+        more[5'000].deposit = units(INT64_MAX - 20'000'000);
+        ledger.append(more);
+        before = ledger.rows();
+        REFUSES(RecomputeBalances(cursor), Kind::Overflow);
+        QVERIFY(ledger.rows() == before);
+    }
+
+    // Random deletes, insertions and appends against a model of the table, on
+    // packed rowids (rows must move) and on rows that AddNew spaced apart.
+    void insertPlaceholder()
+    {
+        for (bool packed : {true, false}) {
+            TestLedger ledger;
+            RecordCursor cursor(ledger.path());
+            REFUSES(InsertPlaceholderAfter(cursor, 1), Kind::NoCurrentRow);
+            std::vector<LedgerRow> rows;
+            auto append = [&](const LedgerRow& row) {
+                packed ? ledger.append(row) : addRow(cursor, row);
+                rows.push_back(row);
+            };
+            for (std::int64_t k = 1; k <= 20; ++k)
+                append(numberedRow(k));
+            std::mt19937 random(4242);
+            for (int step = 0; step < 200 && !QTest::currentTestFailed(); ++step) {
+                // Half of the insertions go after the first row, until the room there runs out.
+                const std::int64_t position = random() % 2 ? 1 : 1 + std::int64_t(random() % rows.size());
+                switch (rows.size() < 2 ? 3 : random() % 4) {
+                case 0:
+                    ledger.exec("DELETE FROM Ledger WHERE rowid = (SELECT rowid FROM Ledger ORDER BY rowid "
+                                "LIMIT 1 OFFSET " + std::to_string(position - 1) + ")");
+                    rows.erase(rows.begin() + (position - 1));
+                    break;
+                case 1:
+                case 2:
+                    InsertPlaceholderAfter(cursor, position);
+                    rows.insert(rows.begin() + position, placeholderRow());
+                    break;
+                default: append(numberedRow(1000 + step));
+                }
+                QVERIFY2(ledger.rows() == rows, packed ? "packed" : "spaced");
+            }
+            for (std::int64_t position : {std::int64_t(0), std::int64_t(rows.size() + 1), INT64_MIN, INT64_MAX})
+                REFUSES(InsertPlaceholderAfter(cursor, position), Kind::NoCurrentRow);
+            // A failing write, after rows have moved or not, changes nothing.
+            ledger.exec("CREATE TRIGGER fail BEFORE INSERT ON Ledger BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+            REFUSES(InsertPlaceholderAfter(cursor, 1), Kind::Engine);
+            QVERIFY(ledger.rows() == rows);
+        }
+        QCOMPARE(*placeholderRow().description, std::string("INSERTED ROW"));
+    }
+
+    void pagesAreReadByPosition()
+    {
+        TestLedger ledger;
+        ledger.append(numberedRows(1, 3'000));
+        LedgerPageReader reader(ledger.path());
+        QCOMPARE(reader.readRows(2'990, 50), numberedRows(2'990, 3'000));
+        QCOMPARE(reader.readRows(1'500, 2), numberedRows(1'500, 1'501));
+
+        // Holes, an insertion and an append; the reader is told the table changed.
+        ledger.exec("DELETE FROM Ledger WHERE number IN (1, 1500, 1501, 2000, 3000)");
+        RecordCursor cursor(ledger.path());
+        InsertPlaceholderAfter(cursor, 1'000);
+        addRow(cursor, numberedRow(5'000));
+        reader.reread();
+        const std::vector<LedgerRow> table = ledger.rows();
+        QCOMPARE(reader.rowCount(), (long long)table.size());
+        std::mt19937 random(777);
+        for (int k = 0; k < 300; ++k) {
+            const auto position = std::size_t(k < 3 ? std::array{1, 1'498, 2'996}[k] : 1 + random() % table.size());
+            const std::size_t count = 1 + random() % 60;
+            const auto end = table.begin() + std::min(table.size(), position - 1 + count);
+            QVERIFY(reader.readRows(position, int(count)) == std::vector(table.begin() + (position - 1), end));
+        }
+        QVERIFY(reader.readRows(0, 5).empty() && reader.readRows(2'998, 5).empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(LedgerFileTest)
+#include "LedgerFileTest.moc"
