@@ -56,6 +56,9 @@ void Form6::Command1_Click()
     auto& registry = WindowRegistry::instance();
     registry.Hide(QStringLiteral("Form6"));
     registry.Unload(QStringLiteral("Form6"));
+    // The ledger window, if still open, takes the keyboard again.
+    if (QWidget* ledger = registry.window(QStringLiteral("frmLedger")))
+        ledger->activateWindow();
 }
 
 } // namespace tallowick

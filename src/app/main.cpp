@@ -2,6 +2,7 @@
 #include "WindowRegistry.h"
 
 #include <QApplication>
+#include <QFont>
 
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,13 @@ int main(int argc, char** argv)
     // The registry decides when the program ends: the insert worker is a
     // loaded window that is never shown.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // The windows are laid out in twips for MS Sans Serif 8.25; Liberation
+    // Sans has Arial's metrics and fits the same boxes where that font is missing.
+    QFont designFont;
+    designFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    designFont.setPointSizeF(8.25);
+    QApplication::setFont(designFont);
 
     tallowick::RegisterWindows();
     auto& registry = tallowick::WindowRegistry::instance();

@@ -36,10 +36,6 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     grdDataGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdDataGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     grdDataGrid->setWordWrap(false);
-    QFont gridFont(QStringLiteral("MS Sans Serif"));
-    gridFont.setStyleHint(QFont::SansSerif);
-    gridFont.setPointSizeF(8.25);
-    grdDataGrid->setFont(gridFont);
     grdDataGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grdDataGrid->verticalHeader()->setVisible(false);
     grdDataGrid->verticalHeader()->setDefaultSectionSize(grdDataGrid->fontMetrics().height() + 6);
