@@ -1,3 +1,4 @@
+#include "Logo.h"
 #include "RegisterWindows.h"
 #include "WindowRegistry.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tallowick Balance"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(TALLOWICK_VERSION_MAJOR).arg(TALLOWICK_VERSION_MINOR));
     QApplication::setDesktopFileName(QStringLiteral("tallowick"));
+    QApplication::setWindowIcon(tallowick::logoIcon());
     // The registry decides when the program ends: the insert worker is a
     // loaded window that is never shown.
     QApplication::setQuitOnLastWindowClosed(false);
