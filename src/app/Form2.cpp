@@ -73,9 +73,7 @@ void Form2::Command1_Click()
         registry.endProgram();
         return;
     }
-    registry.Show(rows <= 0 ? QStringLiteral("Form4") : QStringLiteral("frmLedger"));
-    registry.Hide(QStringLiteral("Form2"));
-    registry.Unload(QStringLiteral("Form2"));
+    registry.HandOver(QStringLiteral("Form2"), rows <= 0 ? QStringLiteral("Form4") : QStringLiteral("frmLedger"));
 }
 
 void Form2::Command2_Click()

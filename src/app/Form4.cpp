@@ -65,10 +65,7 @@ void Form4::Command1_Click()
         ShowMessage(this, badValue ? QStringLiteral("This value is invalid") : describe(error));
         return;
     }
-    auto& registry = WindowRegistry::instance();
-    registry.Show(QStringLiteral("frmLedger"));
-    registry.Hide(QStringLiteral("Form4"));
-    registry.Unload(QStringLiteral("Form4"));
+    WindowRegistry::instance().HandOver(QStringLiteral("Form4"), QStringLiteral("frmLedger"));
 }
 
 } // namespace tallowick

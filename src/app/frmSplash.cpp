@@ -84,10 +84,7 @@ frmSplash::frmSplash(QWidget* parent)
 void frmSplash::Timer1_Timer()
 {
     Timer1->stop();
-    auto& registry = WindowRegistry::instance();
-    registry.Show(QStringLiteral("Form2"));
-    registry.Hide(QStringLiteral("frmSplash"));
-    registry.Unload(QStringLiteral("frmSplash"));
+    WindowRegistry::instance().HandOver(QStringLiteral("frmSplash"), QStringLiteral("Form2"));
 }
 
 void frmSplash::dismiss()

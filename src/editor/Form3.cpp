@@ -112,10 +112,7 @@ void Form3::Command2_Click()
 
 void Form3::returnToLedger()
 {
-    auto& registry = WindowRegistry::instance();
-    registry.Show(QStringLiteral("frmLedger"));
-    registry.Hide(QStringLiteral("Form3"));
-    registry.Unload(QStringLiteral("Form3"));
+    WindowRegistry::instance().HandOver(QStringLiteral("Form3"), QStringLiteral("frmLedger"));
 }
 
 } // namespace tallowick

@@ -60,10 +60,7 @@ void Form1::Timer1_Timer()
 
 void Form1::returnToLedger()
 {
-    auto& registry = WindowRegistry::instance();
-    registry.Show(QStringLiteral("frmLedger"));
-    registry.Hide(QStringLiteral("Form1"));
-    registry.Unload(QStringLiteral("Form1"));
+    WindowRegistry::instance().HandOver(QStringLiteral("Form1"), QStringLiteral("frmLedger"));
 }
 
 } // namespace tallowick

@@ -85,10 +85,7 @@ void Form5::Command2_Click()
 
 void Form5::returnToLedger()
 {
-    auto& registry = WindowRegistry::instance();
-    registry.Show(QStringLiteral("frmLedger"));
-    registry.Hide(QStringLiteral("Form5"));
-    registry.Unload(QStringLiteral("Form5"));
+    WindowRegistry::instance().HandOver(QStringLiteral("Form5"), QStringLiteral("frmLedger"));
 }
 
 } // namespace tallowick

@@ -50,6 +50,14 @@ QWidget* WindowRegistry::Show(const QString& name)
     return window;
 }
 
+QWidget* WindowRegistry::HandOver(const QString& from, const QString& to)
+{
+    QWidget* target = Show(to);
+    Hide(from);
+    Unload(from);
+    return target;
+}
+
 void WindowRegistry::Hide(const QString& name)
 {
     if (QWidget* window = loaded_.value(name))

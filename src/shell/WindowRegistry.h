@@ -37,6 +37,9 @@ public:
     // handlers: the object goes once control is back in the event loop.
     void Unload(const QString& name);
 
+    // The usual hand-off: shows `to`, then hides and unloads `from`.
+    QWidget* HandOver(const QString& from, const QString& to);
+
     template <class Window> Window* Load(const QString& name) { return qobject_cast<Window*>(Load(name)); }
     template <class Window> Window* Show(const QString& name) { return qobject_cast<Window*>(Show(name)); }
 

@@ -14,13 +14,10 @@
 using namespace tallowick;
 using namespace tallowick::test;
 
-class StartupTest : public QObject {
+class StartupTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerWindowsOnce(); }
-    void cleanup() { closeAllWindows(); QTRY_VERIFY(noWindowsLeft()); }
-
     void splashThenAgreementOrKeyEnds()
     {
         TestLedger ledger;

@@ -51,17 +51,10 @@ struct Scene {
 
 } // namespace
 
-class EditorTest : public QObject {
+class EditorTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerWindowsOnce(); }
-    void cleanup()
-    {
-        closeAllWindows();
-        QTRY_VERIFY(noWindowsLeft());
-    }
-
     void addFollowsTheLastBalanceAndCancelStoresNothing()
     {
         Scene s({opening("1000"), makeRow("749.25", "0", "0", "250.75", "Rent", 101)});

@@ -51,13 +51,10 @@ static int traceConnection(sqlite3* db, const char**, const sqlite3_api_routines
 
 static Form6* viewer() { return qobject_cast<Form6*>(registry().window(QStringLiteral("Form6"))); }
 
-class LedgerWindowTest : public QObject {
+class LedgerWindowTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerWindowsOnce(); }
-    void cleanup() { closeAllWindows(); QTRY_VERIFY(noWindowsLeft()); }
-
     // Each grid row as its twelve cells joined by "|", the four spacers included.
     void cellFormats_data()
     {

@@ -93,17 +93,10 @@ const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial 
 
 } // namespace
 
-class FaultyFileTest : public QObject {
+class FaultyFileTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerWindowsOnce(); }
-    void cleanup()
-    {
-        closeAllWindows();
-        QTRY_VERIFY(noWindowsLeft());
-    }
-
     void badFilesAreReportedAtStartAndLeftAlone_data()
     {
         QTest::addColumn<QString>("sql");

@@ -84,17 +84,10 @@ bool deleteAt(int position)
 
 } // namespace
 
-class RowsTest : public QObject {
+class RowsTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerWindowsOnce(); }
-    void cleanup()
-    {
-        closeAllWindows();
-        QTRY_VERIFY(noWindowsLeft());
-    }
-
     void deleteAsksThenRecomputes()
     {
         TestLedger ledger;

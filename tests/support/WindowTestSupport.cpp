@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 
 namespace tallowick::test {
 
@@ -26,6 +27,17 @@ void MessageAnswerer::answer()
         ok->click();
     else
         box->reject();
+}
+
+void WindowTest::initTestCase()
+{
+    registerWindowsOnce();
+}
+
+void WindowTest::cleanup()
+{
+    closeAllWindows();
+    QTRY_VERIFY(noWindowsLeft());
 }
 
 void registerWindowsOnce()

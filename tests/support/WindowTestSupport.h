@@ -23,6 +23,16 @@ private:
     QTimer timer_;
 };
 
+// Base of the window tests: the windows are registered once, and after each
+// test every window is closed and destroyed.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+};
+
 // Registers the program's windows once per test program.
 void registerWindowsOnce();
 
