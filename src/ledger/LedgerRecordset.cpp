@@ -15,14 +15,14 @@ LedgerRecordset::LedgerRecordset(QTableView* grid, QObject* parent)
     grid_->setModel(model_);
 }
 
-void LedgerRecordset::open()
+void LedgerRecordset::open(bool sameReading)
 {
-    model_->open(Module1::ledgerPath());
+    model_->open(Module1::ledgerPath(), sameReading);
 }
 
-void LedgerRecordset::Refresh()
+void LedgerRecordset::Refresh(bool sameReading)
 {
-    open();
+    open(sameReading);
     makeCurrent(0);
 }
 

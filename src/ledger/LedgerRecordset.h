@@ -19,10 +19,10 @@ public:
     LedgerTableModel* model() const { return model_; }
 
     // Opens the ledger file; throws StoreError.
-    void open();
+    void open(bool sameReading = false);
     // Reads the table again through a fresh connection; the first row
     // becomes current. Throws StoreError and leaves the grid as it was.
-    void Refresh();
+    void Refresh(bool sameReading = false);
     // Makes the last row current and scrolls it into view.
     void MoveLast();
     // The 1-based position of the current row; below 1 when there is none.

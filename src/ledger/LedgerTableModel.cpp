@@ -18,7 +18,7 @@ LedgerTableModel::LedgerTableModel(QObject* parent) : QAbstractTableModel(parent
 
 LedgerTableModel::~LedgerTableModel() = default;
 
-void LedgerTableModel::open(const std::string& ledgerPath)
+void LedgerTableModel::open(const std::string& ledgerPath, bool sameReading)
 {
     // The file is opened and counted before anything changes: when it cannot
     // be read, the grid keeps showing the rows it had. A fresh connection
@@ -30,7 +30,7 @@ void LedgerTableModel::open(const std::string& ledgerPath)
     reader_ = std::move(reader);
     pages_.clear();
     rows_ = rows;
-    errorReported_ = false;
+    errorReported_ = errorReported_ && sameReading;
     endResetModel();
 }
 

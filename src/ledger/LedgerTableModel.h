@@ -42,7 +42,9 @@ public:
 
     // Opens the ledger file (again) and reads its row count; throws
     // StoreError and then keeps what it showed.
-    void open(const std::string& ledgerPath);
+    // A read error is reported once per opening; `sameReading` keeps the
+    // earlier report (the window's first tick re-reads what it just opened).
+    void open(const std::string& ledgerPath, bool sameReading = false);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -135,7 +135,7 @@ void frmLedger::Timer1_Timer()
 {
     Timer1->stop();
     try {
-        datPrimaryRS->Refresh();
+        datPrimaryRS->Refresh(true); // the reading the window opened with
         datPrimaryRS->MoveLast();
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));

@@ -138,9 +138,9 @@ private slots:
         window->grdDataGrid->scrollToTop(); // the first page holds the bad row
         QTRY_VERIFY(!answerer.texts.isEmpty());
         QTest::qWait(200);
-        const qsizetype reports = answerer.texts.size(); // at most one per reading: the opening reads twice
-        const QRegularExpression dataError(QStringLiteral("^Data error event hit err:.+"));
-        QVERIFY(reports <= 2 && answerer.texts.filter(dataError).size() == reports);
+        const qsizetype reports = answerer.texts.size(); // once, though the opening reads the table twice
+        QCOMPARE(reports, 1);
+        QVERIFY(answerer.texts.first().contains(QRegularExpression(QStringLiteral("^Data error event hit err:.+"))));
 
         QCOMPARE(cell(window, 199, C::DescriptionColumn), QStringLiteral("Payment 200"));
         ledger.exec("DROP TABLE Ledger");
