@@ -60,9 +60,11 @@ void Form4::Command1_Click()
             throw StoreError(StoreError::Kind::BadAmount, "No amount was given.");
         Data1.SetField("Balance", toStd(Text1->text()));
         Data1.Update();
-    } catch (const StoreError& error) {
-        const bool badValue = error.kind() == StoreError::Kind::BadAmount || error.kind() == StoreError::Kind::Overflow;
-        ShowMessage(this, badValue ? QStringLiteral("This value is invalid") : describe(error));
+    } catch (const std::exception& error) {
+        // A fault of the file itself is told in the store's words; anything
+        // else means the amount was not taken.
+        const auto* storeError = dynamic_cast<const StoreError*>(&error);
+        ShowMessage(this, storeError && isFileFault(*storeError) ? describe(error) : QStringLiteral("This value is invalid"));
         return;
     }
     WindowRegistry::instance().HandOver(QStringLiteral("Form4"), QStringLiteral("frmLedger"));

@@ -4,7 +4,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 
 class QCheckBox;
@@ -88,14 +90,22 @@ private:
     void Command6_Click();
     void Command7_Click();
     void returnToLedger();
-    void showRowAfterEmptying();
     void takePriorBalanceFromRowBefore();
     void navigate(const std::function<void()>& move);
     bool ensureCursor();
     void fillEmptyAmounts();
     bool writeBoxes(bool clearEmptyFields);
 
+    void readLastBalance();
+    void showRow(bool emptyFirst);
+    bool positionOnShownRow();
+
     QPushButton* defaultButton_ = nullptr;
+    // The row the boxes show in edit mode, once it was shown in full: the
+    // only row "Update" may write. Empty while no row is fully shown.
+    std::optional<std::int64_t> shownRowid_;
+    // Add mode's base was read from the last row.
+    bool lastBalanceRead_ = false;
 };
 
 } // namespace tallowick

@@ -52,6 +52,24 @@ bool Form3::ensureCursor()
     }
 }
 
+bool Form3::positionOnShownRow()
+{
+    // Only the row the boxes show may be written, whatever befell the cursor.
+    try {
+        if (!Data1 || !shownRowid_)
+            throw StoreError(StoreError::Kind::NoCurrentRow,
+                             "The row could not be read from the ledger, so it cannot be changed.");
+        if (Data1->currentRowid() != *shownRowid_)
+            Data1->MoveToRowid(*shownRowid_);
+        if (Data1->currentRowid() != *shownRowid_)
+            throw StoreError(StoreError::Kind::NoCurrentRow, "The row being changed is no longer in the ledger.");
+        return true;
+    } catch (const std::exception& error) {
+        ShowMessage(this, describe(error));
+        return false;
+    }
+}
+
 void Form3::fillEmptyAmounts()
 {
     for (QLineEdit* amount : {Text6, Text7, Text8})
@@ -101,6 +119,16 @@ void Form3::Command1_Click() // "Add"
     fillEmptyAmounts();
     if (!ensureCursor())
         return;
+    if (!lastBalanceRead_) {
+        // The opening could not read the base: read it now, or store nothing.
+        try {
+            readLastBalance();
+            AmountChanged();
+        } catch (const std::exception& error) {
+            ShowMessage(this, describe(error));
+            return;
+        }
+    }
     Data1->AddNew();
     if (!writeBoxes(false))
         return;
@@ -117,7 +145,7 @@ void Form3::Command1_Click() // "Add"
 void Form3::Command3_Click() // "Update"
 {
     fillEmptyAmounts();
-    if (!ensureCursor())
+    if (!positionOnShownRow())
         return;
     try {
         Data1->Edit();

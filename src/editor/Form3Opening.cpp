@@ -45,14 +45,20 @@ void Form3::Timer1_Timer()
     if (!Data1)
         return;
     try {
-        Data1->MoveLast();
-        // An empty ledger (every row deleted) gives a base of 0.
-        const Money last = Data1->IsBOF() ? Money() : Data1->CurrentRow().balance;
-        Text9->setText(toQt(last.plainText()));
-        PriorBalance = Money::parse(toStd(Text9->text()));
+        readLastBalance();
     } catch (const std::exception&) {
-        // The opening work shows nothing; "Add" meets the same failure and reports it.
+        // The opening work shows nothing; "Add" reads the base again and reports a failure.
     }
+}
+
+void Form3::readLastBalance()
+{
+    Data1->MoveLast();
+    // An empty ledger (every row deleted) gives a base of 0.
+    const Money last = Data1->IsBOF() ? Money() : Data1->CurrentRow().balance;
+    Text9->setText(toQt(last.plainText()));
+    PriorBalance = Money::parse(toStd(Text9->text()));
+    lastBalanceRead_ = true;
 }
 
 void Form3::Timer2_Timer()
@@ -64,10 +70,11 @@ void Form3::Timer2_Timer()
     try {
         Data1->MoveFirst();
         Data1->Move(std::int64_t(Module1::SelectedRowPosition) - 1);
-        ShowCurrentRow();
+        showRow(false);
         takePriorBalanceFromRowBefore();
     } catch (const std::exception&) {
-        // A position that names no row leaves the boxes empty; "Update" then reports it.
+        // A position that names no row leaves the boxes empty and no row to
+        // update; "Update" says so.
     }
 }
 
@@ -75,7 +82,7 @@ void Form3::Command4_Click() // "<<"
 {
     navigate([this] {
         Data1->MoveFirst();
-        showRowAfterEmptying();
+        showRow(true);
         PriorBalance = Money();
     });
 }
@@ -89,7 +96,7 @@ void Form3::Command5_Click() // "<"
             Data1->MoveFirst();
             return;
         }
-        showRowAfterEmptying();
+        showRow(true);
         takePriorBalanceFromRowBefore();
     });
 }
@@ -105,7 +112,7 @@ void Form3::Command6_Click() // ">"
         Data1->MovePrevious();
         PriorBalance = Data1->CurrentRow().balance;
         Data1->MoveNext();
-        showRowAfterEmptying();
+        showRow(true);
     });
 }
 
@@ -113,7 +120,7 @@ void Form3::Command7_Click() // ">>"
 {
     navigate([this] {
         Data1->MoveLast();
-        showRowAfterEmptying();
+        showRow(true);
         Data1->MovePrevious();
         if (Data1->IsBOF()) {
             PriorBalance = Money();
@@ -138,13 +145,17 @@ void Form3::takePriorBalanceFromRowBefore()
     }
 }
 
-void Form3::showRowAfterEmptying()
+void Form3::showRow(bool emptyFirst)
 {
-    // A row without a number, date or description shows those boxes empty.
-    Text1->clear();
-    Text2->clear();
-    Text5->clear();
+    shownRowid_.reset();
+    // Emptied first, a row without a number, date or description shows those boxes empty.
+    if (emptyFirst) {
+        Text1->clear();
+        Text2->clear();
+        Text5->clear();
+    }
     ShowCurrentRow();
+    shownRowid_ = Data1->currentRowid();
 }
 
 void Form3::navigate(const std::function<void()>& move)

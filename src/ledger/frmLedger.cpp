@@ -158,6 +158,9 @@ void frmLedger::cmdClose_Click()
 
 void frmLedger::showDataError(const QString& description)
 {
+    // Reported after the grid's read; by then the window may have handed over.
+    if (!isVisible() || WindowRegistry::instance().window(QStringLiteral("frmLedger")) != this)
+        return;
     ShowMessage(this, QStringLiteral("Data error event hit err:") + description);
 }
 

@@ -7,6 +7,7 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <QFile>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -172,6 +173,35 @@ private slots:
         QCOMPARE(s.answerer.texts[1], kTooLong);
         QCOMPARE(s.table(), tableText(s.before));
         QCOMPARE(loadedEditor(), editor);
+    }
+
+    // An editor that could not read the ledger as it opened never writes a guessed row or balance.
+    void editorOpenedWhileLedgerWasAway()
+    {
+        Scene s(fiveRows());
+        const QString path = QString::fromStdString(s.ledger.path());
+        const auto openAway = [&](bool addMode) {
+            frmLedger* window = openLedgerWindow();
+            selectGridRow(window, 3);
+            QFile::rename(path, path + QStringLiteral(".away"));
+            click(addMode ? window->cmdAdd : window->Command1);
+            Form3* editor = editorAfterOpeningTicks();
+            QFile::rename(path + QStringLiteral(".away"), path);
+            return editor;
+        };
+        Form3* editor = openAway(false);
+        QVERIFY(editor);
+        click(editor->Command3);
+        QCOMPARE(s.answerer.texts.size(), 1);
+        QCOMPARE(s.table(), tableText(s.before));
+        closeAllWindows();
+
+        editor = openAway(true);
+        QVERIFY(editor);
+        QTest::keyClicks(editor->Text6, QStringLiteral("66"));
+        click(editor->Command1);
+        QVERIFY(backAtLedgerWindow());
+        QCOMPARE(s.ledger.rows().back().balance, money("1000"));
     }
 
     // The first row, the ends of the ledger, and a changed first row as the new anchor.
