@@ -65,6 +65,24 @@ void Form3::setDefaultButton(QPushButton* button)
         each->setDefault(each == button);
 }
 
+void Form3::PrepareEditMode()
+{
+    Command1->setVisible(false);
+    Command3->setVisible(true);
+    for (QPushButton* navigation : {Command4, Command5, Command6, Command7})
+        navigation->setVisible(true);
+    Timer2->start();
+}
+
+void Form3::PrepareAddMode()
+{
+    Timer2->stop();
+    setDefaultButton(Command1);
+    Command1->setVisible(true);
+    Command3->setVisible(false);
+    HideNavigation();
+}
+
 bool Form3::eventFilter(QObject* watched, QEvent* event)
 {
     // Entering any field ends navigation for the rest of the window's life.

@@ -68,6 +68,12 @@ public:
     // Copies the row under the cursor into the boxes.
     void ShowCurrentRow();
 
+    // What an opener sets before the timers tick: edit mode shows "Update"
+    // and the navigation buttons and lets Timer2 run; add mode shows "Add"
+    // as the default button and stops Timer2.
+    void PrepareEditMode();
+    void PrepareAddMode();
+
     // Makes `button` the one that Enter presses.
     void setDefaultButton(QPushButton* button);
 

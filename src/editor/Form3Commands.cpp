@@ -4,6 +4,7 @@
 
 #include "MessageBox.h"
 #include "Module1.h"
+#include "BusyPointer.h"
 #include "LedgerChanges.h"
 #include "RecordCursor.h"
 #include "StoreText.h"
@@ -30,12 +31,6 @@ void reportZoneFailure(QWidget* window, const std::exception& error, const char*
     else
         ShowMessage(window, QString::fromLatin1(zoneMessage));
 }
-
-// Holds the busy pointer while the ledger is rewritten.
-struct BusyPointer {
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

@@ -34,23 +34,13 @@ void frmLedger::Command1_Click() // "&Edit"
         return;
     auto* editor = WindowRegistry::instance().Show<Form3>(QStringLiteral("Form3"));
     Module1::SelectedRowPosition = position;
-    editor->Command1->setVisible(false);
-    editor->Command3->setVisible(true);
-    for (QPushButton* navigation : {editor->Command4, editor->Command5, editor->Command6, editor->Command7})
-        navigation->setVisible(true);
-    editor->Timer2->start();
+    editor->PrepareEditMode();
     closeLedgerWindow();
 }
 
 void frmLedger::cmdAdd_Click() // "&Add"
 {
-    auto* editor = WindowRegistry::instance().Show<Form3>(QStringLiteral("Form3"));
-    editor->Timer2->stop();
-    editor->setDefaultButton(editor->Command1);
-    editor->Command1->setVisible(true);
-    editor->Command3->setVisible(false);
-    for (QPushButton* navigation : {editor->Command4, editor->Command5, editor->Command6, editor->Command7})
-        navigation->setVisible(false);
+    WindowRegistry::instance().Show<Form3>(QStringLiteral("Form3"))->PrepareAddMode();
     closeLedgerWindow();
 }
 

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "BusyPointer.h"
 #include "Form3.h"
 #include "InsertRow.h"
 #include "MessageBox.h"
@@ -31,29 +32,21 @@ void Form1::Timer1_Timer()
 {
     Timer1->stop();
     const std::int64_t selected = Module1::SelectedRowPosition;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        BusyPointer busy;
         Data1 = std::make_unique<RecordCursor>(Module1::ledgerPath());
         InsertPlaceholderAfter(*Data1, selected);
     } catch (const std::exception& error) {
         // The insertion is one transaction: the ledger is as it was.
-        QApplication::restoreOverrideCursor();
         ShowMessage(nullptr, describe(error));
         returnToLedger();
         return;
     }
-    QApplication::restoreOverrideCursor();
-
     Module1::SelectedRowPosition = std::int32_t(selected + 1);
 
     // Open the editor on the placeholder, as the ledger window's Edit does.
     auto& registry = WindowRegistry::instance();
-    auto* editor = registry.Show<Form3>(QStringLiteral("Form3"));
-    editor->Command1->setVisible(false);
-    editor->Command3->setVisible(true);
-    for (QPushButton* navigation : {editor->Command4, editor->Command5, editor->Command6, editor->Command7})
-        navigation->setVisible(true);
-    editor->Timer2->start();
+    registry.Show<Form3>(QStringLiteral("Form3"))->PrepareEditMode();
     registry.Hide(QStringLiteral("Form1"));
     registry.Unload(QStringLiteral("Form1"));
 }

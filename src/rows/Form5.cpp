@@ -3,6 +3,7 @@
 #include "Logo.h"
 #include "MessageBox.h"
 #include "Module1.h"
+#include "BusyPointer.h"
 #include "LedgerChanges.h"
 #include "RecordCursor.h"
 #include "StoreText.h"
@@ -62,19 +63,15 @@ void Form5::setDefaultButton(QPushButton* button)
 
 void Form5::Command1_Click()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        BusyPointer busy;
         if (!Data1)
             Data1 = std::make_unique<RecordCursor>(Module1::ledgerPath());
         // The delete and its recomputation stand or fall together.
         DeleteAndRebalance(*Data1, Module1::SelectedRowPosition);
     } catch (const std::exception& error) {
-        QApplication::restoreOverrideCursor();
         ShowMessage(this, describe(error));
-        returnToLedger();
-        return;
     }
-    QApplication::restoreOverrideCursor();
     returnToLedger();
 }
 

@@ -36,8 +36,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     cursor.Move(position - 1);
     const std::int64_t selectedRowid = cursor.currentRowid();
 
-    Statement append(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
-                             + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement append(db, kInsertRowSql);
     Statement following(db, "SELECT rowid FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT 1");
     following.bind(1, selectedRowid);
     const std::optional<std::int64_t> followingRowid =
@@ -58,9 +57,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
 
     Statement read(db, std::string("SELECT rowid, ") + kRowColumnsSql
                            + " FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
-    Statement rewrite(db, "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
-                          "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, "
-                          "\"deposit / credit\" = ?7, \"balance\" = ?8 WHERE rowid = ?9");
+    Statement rewrite(db, kRewriteRowSql);
 
     // `pending` is the content that belongs at rowid `nextRowid`: first the
     // placeholder, then each displaced row in turn.

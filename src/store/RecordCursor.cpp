@@ -15,11 +15,8 @@ struct RecordCursor::Statements {
         , count(db, "SELECT count(*) FROM Ledger")
         , countUpTo(db, "SELECT count(*) FROM Ledger WHERE rowid <= ?1")
         , read(db, std::string("SELECT ") + kRowColumnsSql + " FROM Ledger WHERE rowid = ?1")
-        , insert(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
-                         + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
-        , update(db, "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
-                     "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, \"deposit / credit\" = ?7, "
-                     "\"balance\" = ?8 WHERE rowid = ?9")
+        , insert(db, kInsertRowSql)
+        , update(db, kRewriteRowSql)
         , remove(db, "DELETE FROM Ledger WHERE rowid = ?1")
     {
     }

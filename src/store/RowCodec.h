@@ -10,6 +10,17 @@ inline constexpr const char* kRowColumnsSql =
     "\"number\", \"date\", \"description of transaction\", \"payment / debit\", "
     "\"tax deductible\", \"fee\", \"deposit / credit\", \"balance\"";
 
+// A new row: the eight columns bound to ?1 .. ?8, its rowid to ?9.
+inline constexpr const char* kInsertRowSql =
+    "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", \"payment / debit\", "
+    "\"tax deductible\", \"fee\", \"deposit / credit\", \"balance\") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+
+// The row under rowid ?9 rewritten with the eight columns bound to ?1 .. ?8.
+inline constexpr const char* kRewriteRowSql =
+    "UPDATE Ledger SET \"number\" = ?1, \"date\" = ?2, \"description of transaction\" = ?3, "
+    "\"payment / debit\" = ?4, \"tax deductible\" = ?5, \"fee\" = ?6, \"deposit / credit\" = ?7, "
+    "\"balance\" = ?8 WHERE rowid = ?9";
+
 // Decodes the eight columns that start at `first` in the statement's result.
 LedgerRow readRow(const Statement& statement, int first);
 
