@@ -66,8 +66,7 @@ QStringList messagesOfEveryChange()
         if (!insert)
             QTest::mouseClick(qobject_cast<Form5*>(registry().window(QStringLiteral("Form5")))->Command1,
                               Qt::LeftButton);
-        if (!QTest::qWaitFor([&] { return registry().isLoaded(QStringLiteral("frmLedger")); }, kWaitMs)
-            || !ledgerWindowBack())
+        if (!backAtLedgerWindow())
             answerer.texts << QStringLiteral("no ledger window");
         closeAllWindows();
     }

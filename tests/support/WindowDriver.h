@@ -122,14 +122,14 @@ inline void clickTick(QCheckBox* box)
 }
 
 inline Money money(const char* text) { return Money::parse(text); }
-inline QString shown(Money amount) { return QString::fromStdString(amount.plainText()); }
 
-// True once the editor is gone and the ledger window is back, re-read, with its last row current.
+// True once a finished command has brought the ledger window back (the
+// editor gone) and its first tick has re-read the table.
 inline bool backAtLedgerWindow()
 {
-    if (!QTest::qWaitFor([] { return !registry().isLoaded(QStringLiteral("Form3")); }, kWaitMs))
-        return false;
-    return registry().isLoaded(QStringLiteral("frmLedger")) && readyLedgerWindow() != nullptr;
+    return QTest::qWaitFor([] { return registry().isLoaded(QStringLiteral("frmLedger"))
+                                       && !registry().isLoaded(QStringLiteral("Form3")); }, kWaitMs)
+        && readyLedgerWindow() != nullptr;
 }
 
 // Clicks the grid row at a 1-based position, as the user does.
@@ -139,14 +139,6 @@ inline void clickGridRow(frmLedger* window, int position)
     const QModelIndex index = grid->model()->index(position - 1, LedgerTableModel::DescriptionColumn);
     grid->scrollTo(index);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-}
-
-// True once the ledger window is back (after a command finished elsewhere)
-// and its first tick has re-read the table.
-inline bool ledgerWindowBack()
-{
-    return QTest::qWaitFor([] { return registry().isLoaded(QStringLiteral("frmLedger")); }, kWaitMs)
-        && readyLedgerWindow() != nullptr;
 }
 
 // One row per line, every field in its plain text form, "-" for no value:
