@@ -40,7 +40,7 @@ private slots:
             TestLedger ledger;
             const QString path = QString::fromStdString(ledger.path());
             if (rows > 0)
-                ledger.append(makeRow("0", "0", "0", "1000", "Initial Balance"));
+                ledger.append({makeRow("0", "0", "0", "1000", "Initial Balance")});
             QVERIFY(rows >= 0 || QFile::remove(path));
             QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
             MessageAnswerer answerer;

@@ -90,7 +90,7 @@ private slots:
         QTRY_VERIFY(rowVisible(window, 99999));
         QCOMPARE(cell(window, 99999, C::BalanceColumn), QStringLiteral("-$98,999.00"));
         QVERIFY(resultRows > 0 && resultRows < 2000);
-        ledger.append(makeRow("0", "0", "50", "-98949", "Late deposit"));
+        ledger.append({makeRow("0", "0", "50", "-98949", "Late deposit")});
         QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
         QCOMPARE(window->datPrimaryRS->AbsolutePosition(), 1);
         QCOMPARE(cell(window, 100000, C::DescriptionColumn), QStringLiteral("Late deposit"));

@@ -140,7 +140,7 @@ private slots:
             RecordCursor cursor(ledger.path());
             std::vector<LedgerRow> rows = numberedRows(1, 20);
             for (const LedgerRow& row : rows)
-                packed ? ledger.append(row) : addRow(cursor, row);
+                packed ? ledger.append({row}) : addRow(cursor, row);
             std::mt19937 random(4242);
             for (int step = 0; step < 200 && !QTest::currentTestFailed(); ++step) {
                 // Half of the insertions go after the first row, until the room there runs out.
@@ -154,7 +154,7 @@ private slots:
                     rows.insert(rows.begin() + position, placeholderRow());
                     break;
                 default: rows.push_back(numberedRows(1000 + step, 1000 + step)[0]);
-                    packed ? ledger.append(rows.back()) : addRow(cursor, rows.back());
+                    packed ? ledger.append({rows.back()}) : addRow(cursor, rows.back());
                 }
                 QVERIFY2(ledger.rows() == rows, packed ? "packed" : "spaced");
             }

@@ -24,11 +24,6 @@ std::string TestLedger::path() const
     return QDir(dir_.path()).filePath(QString::fromUtf8(kLedgerFileName)).toStdString();
 }
 
-void TestLedger::append(const LedgerRow& row)
-{
-    append(std::vector<LedgerRow>{row});
-}
-
 void TestLedger::append(const std::vector<LedgerRow>& rows)
 {
     auto connection = LedgerConnection::open(path());

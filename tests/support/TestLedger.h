@@ -20,7 +20,6 @@ public:
     QString folder() const { return dir_.path(); }
 
     // Appends rows exactly as given (balances too), straight through SQL.
-    void append(const LedgerRow& row);
     void append(const std::vector<LedgerRow>& rows);
     // Runs SQL against the file (triggers that inject failures, checks).
     void exec(const std::string& sql);

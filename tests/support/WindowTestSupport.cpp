@@ -31,34 +31,19 @@ void MessageAnswerer::answer()
 
 void WindowTest::initTestCase()
 {
-    registerWindowsOnce();
+    RegisterWindows();
 }
 
 void WindowTest::cleanup()
 {
     closeAllWindows();
-    QTRY_VERIFY(noWindowsLeft());
-}
-
-void registerWindowsOnce()
-{
-    static bool done = false;
-    if (!done) {
-        RegisterWindows();
-        done = true;
-    }
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
 void closeAllWindows()
 {
     WindowRegistry::instance().endProgram();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-bool noWindowsLeft()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return QApplication::topLevelWidgets().isEmpty();
 }
 
 } // namespace tallowick::test

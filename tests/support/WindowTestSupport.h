@@ -33,13 +33,7 @@ private slots:
     void cleanup();
 };
 
-// Registers the program's windows once per test program.
-void registerWindowsOnce();
-
 // Ends every window the test left open and lets Qt destroy them.
 void closeAllWindows();
-
-// True once every window object is destroyed, not only unloaded.
-bool noWindowsLeft();
 
 } // namespace tallowick::test
