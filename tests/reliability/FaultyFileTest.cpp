@@ -1,6 +1,7 @@
 // Faulty ledger files met through the windows: each is reported in the
 // store's own sentence in a "Tallowick" box, the window stays usable and
 // the ledger is unchanged.
+#include "FaultInjectingVfs.h"
 #include "Form2.h"
 #include "Form5.h"
 #include "TestLedger.h"
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -73,6 +75,61 @@ QStringList messagesOfEveryChange()
     return answerer.texts;
 }
 
+// Row 2's payment typed over with 11; returns "Update".
+QPushButton* editorUpdatingRowTwo()
+{
+    Form3* editor = openEditorOnRow(2);
+    if (!editor)
+        return nullptr;
+    typeOver(editor->Text6, QStringLiteral("11"));
+    return editor->Command3;
+}
+
+// The delete confirmation for row 2; returns its "Delete".
+QPushButton* confirmationDeletingRowTwo()
+{
+    frmLedger* window = openLedgerWindow();
+    if (!window)
+        return nullptr;
+    selectGridRow(window, 2);
+    QTest::mouseClick(window->cmdDelete, Qt::LeftButton);
+    auto* confirmation = qobject_cast<Form5*>(registry().window(QStringLiteral("Form5")));
+    return confirmation ? confirmation->Command1 : nullptr;
+}
+
+// The file operations a command makes, counted on a ledger of its own.
+int operationsOf(const std::function<QPushButton*()>& openCommand, const std::vector<LedgerRow>& rows)
+{
+    TestLedger ledger;
+    ledger.append(rows);
+    QPushButton* command = openCommand();
+    if (!command)
+        return 0;
+    FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+    vfs.startCounting();
+    QTest::mouseClick(command, Qt::LeftButton);
+    vfs.stop();
+    closeAllWindows();
+    return vfs.count();
+}
+
+// Presses the command with operation `at` failing as `fault` says, until
+// the command has ended; returns the messages shown.
+QStringList messagesOfFailedCommand(QPushButton* command, FileFault fault, int at)
+{
+    MessageAnswerer answerer;
+    FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+    vfs.arm(fault, at);
+    QTest::mouseClick(command, Qt::LeftButton);
+    vfs.stop();
+    for (const QString& caption : answerer.captions)
+        if (caption != QStringLiteral("Tallowick"))
+            return {QStringLiteral("a box captioned ") + caption};
+    return answerer.texts;
+}
+
+const QString kFileFaultSentence = QStringLiteral("The ledger file could not be read or written.");
+
 const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial Balance"),
                                         makeRow("100", "0", "0", "900", "Rent", 1001),
                                         makeRow("50", "0", "0", "850", "Phone", 1002)};
@@ -81,6 +138,10 @@ const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial 
 
 class FaultyFileTest : public WindowTest {
     Q_OBJECT
+
+public:
+    // Every connection the windows open goes through the shim; unarmed, it passes all through.
+    FaultyFileTest() { FaultInjectingVfs::install(); }
 
 private slots:
     void badFilesAreReportedAtStartAndLeftAlone_data()
@@ -187,6 +248,48 @@ private slots:
         const std::vector<LedgerRow> after = ledger.rows();
         QCOMPARE(after[1].payment, money("11"));
         QCOMPARE(after.back().balance, rows.back().balance - money("1"));
+    }
+    void persistentFileErrorInEditorUpdateKeepsTheRowOpen()
+    {
+        const std::vector<LedgerRow> rows = paymentRows(300);
+        const int operations = operationsOf(editorUpdatingRowTwo, rows);
+        QVERIFY(operations > 2);
+        TestLedger ledger;
+        ledger.append(rows);
+        QPushButton* update = editorUpdatingRowTwo();
+        QVERIFY(update);
+        QCOMPARE(messagesOfFailedCommand(update, FileFault::PersistentError, operations / 2),
+                 QStringList{kFileFaultSentence});
+        Form3* editor = loadedEditor();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->Text5->text(), QStringLiteral("Payment 2"));
+        QCOMPARE(editor->Text6->text(), QStringLiteral("11"));
+        QCOMPARE(tableText(ledger.rows()), tableText(rows));
+
+        // Once the fault has cleared, the same "Update" stores the row once.
+        QTest::mouseClick(editor->Command3, Qt::LeftButton);
+        QVERIFY(backAtLedgerWindow());
+        const std::vector<LedgerRow> after = ledger.rows();
+        QCOMPARE(after.size(), rows.size());
+        QCOMPARE(after[1].payment, money("11"));
+        QCOMPARE(after.back().balance, rows.back().balance - money("10"));
+    }
+
+    void fileErrorInDeleteBringsBackTheUnchangedLedger()
+    {
+        const std::vector<LedgerRow> rows = paymentRows(300);
+        const int operations = operationsOf(confirmationDeletingRowTwo, rows);
+        QVERIFY(operations > 2);
+        TestLedger ledger;
+        ledger.append(rows);
+        QPushButton* confirm = confirmationDeletingRowTwo();
+        QVERIFY(confirm);
+        QCOMPARE(messagesOfFailedCommand(confirm, FileFault::TransientError, operations / 2),
+                 QStringList{kFileFaultSentence});
+        frmLedger* window = readyLedgerWindow();
+        QVERIFY(window && !registry().isLoaded(QStringLiteral("Form5")));
+        QCOMPARE(window->grdDataGrid->model()->rowCount(), int(rows.size()));
+        QCOMPARE(tableText(ledger.rows()), tableText(rows));
     }
 };
 
