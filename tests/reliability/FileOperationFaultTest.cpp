@@ -105,18 +105,21 @@ Table sampleTable()
 
 // An open handle of plain SQLite, closed on leaving the scope.
 struct Database {
-    explicit Database(const std::string& path) { sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr); }
+    explicit Database(const std::string& path)
+    {
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
     ~Database() { sqlite3_close_v2(db); }
     QStringList column(const std::string& sql) const
     {
         QStringList values;
         sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-        while (sqlite3_step(statement) == SQLITE_ROW)
+        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+        while (rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
             values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        const int rc = sqlite3_finalize(statement);
+        rc = rc == SQLITE_OK ? sqlite3_finalize(statement) : rc;
         if (rc != SQLITE_OK)
-            values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errstr(rc));
+            values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
         return values;
     }
     sqlite3* db = nullptr;
@@ -277,7 +280,8 @@ class FileOperationFaultTest : public QObject {
     {
         QFile::remove(QString::fromStdString(ledger_.path() + "-journal"));
         QFile file(QString::fromStdString(ledger_.path()));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(pristine_) != pristine_.size())
+        const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (!opened || file.write(pristine_) != pristine_.size())
             qFatal("the ledger could not be restored");
     }
 
@@ -309,26 +313,27 @@ class FileOperationFaultTest : public QObject {
             try {
                 RecordCursor cursor(ledger_.path());
                 change.prepare(cursor);
-                FaultInjectingVfs::install().arm(fault, at, 0, std::uint32_t(at) * 7919u);
+                FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+                vfs.arm(fault, at, 0, std::uint32_t(at) * 7919u);
                 change.write(cursor);
+                vfs.strikeNow(); // past the last operation: the change has returned
             } catch (...) {
-                ::_exit(1);
             }
-            ::_exit(0);
+            ::_exit(1);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
         const bool reached = at <= operations;
-        const int expectedExit = reached ? kCrashedExitCode : 0;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != expectedExit)
-            return fail(change, faultName(fault), at, QStringLiteral("the process ended with status %1").arg(status));
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != kCrashedExitCode)
+            return fail(change, faultName(fault), at, QStringLiteral("the process ended: %1").arg(status));
         // Up to the journal's deletion the engine rolls the change back; after it the change stays.
         checkLedger(change, faultName(fault), at, reached ? &before_ : &after_);
         ++pointsRun_[faultName(fault)];
     }
 
     // Fails operation `at` (and, persistent, every later one) inside the change.
-    void runFailing(const Change& change, FileFault fault, int at, int writeError)
+    void runFailing(const Change& change, FileFault fault, int at, int writeError,
+                    const std::vector<FileOperation>& kinds)
     {
         restoreLedger();
         const char* name = faultName(fault);
@@ -343,21 +348,24 @@ class FileOperationFaultTest : public QObject {
             error = thrown;
         } catch (const std::exception& thrown) {
             vfs.stop();
-            return fail(change, name, at, QStringLiteral("not the store's error: ") + QString::fromUtf8(thrown.what()));
+            return fail(change, name, at, QStringLiteral("not the store's error: ") + thrown.what());
         }
         vfs.stop();
         ++pointsRun_[name];
         if (!error)
             return fail(change, name, at, QStringLiteral("the failed change was reported as a success"));
-        if (!isFileFault(*error))
-            return fail(change, name, at, QStringLiteral("not a file fault: ") + QString::fromUtf8(error->what()));
+        const bool diskFull = writeError == SQLITE_FULL && kinds[std::size_t(at - 1)] == FileOperation::Write;
+        const std::string sentence = diskFull ? "The disk is full, so the change cannot be saved."
+                                              : "The ledger file could not be read or written.";
+        if (error->what() != sentence)
+            return fail(change, name, at, QStringLiteral("not the store's sentence: ") + error->what());
         checkLedger(change, name, at, &before_);
         try {
             if (cursor.RecordCount() != before_.size())
                 return fail(change, name, at, QStringLiteral("the connection counts the wrong rows"));
             change.write(cursor);
         } catch (const std::exception& thrown) {
-            return fail(change, name, at, QStringLiteral("the retry failed: ") + QString::fromUtf8(thrown.what()));
+            return fail(change, name, at, QStringLiteral("the retry failed: ") + thrown.what());
         }
         checkLedger(change, name, at, &after_);
     }
@@ -410,9 +418,9 @@ private slots:
         for (int at = 1; at <= operations; ++at) {
             const bool write = kinds[std::size_t(at - 1)] == FileOperation::Write;
             for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
-                runFailing(change, fault, at, SQLITE_IOERR_WRITE);
+                runFailing(change, fault, at, SQLITE_IOERR_WRITE, kinds);
                 if (write)
-                    runFailing(change, fault, at, SQLITE_FULL);
+                    runFailing(change, fault, at, SQLITE_FULL, kinds);
             }
         }
         int syncs = 0;

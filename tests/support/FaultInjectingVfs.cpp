@@ -237,7 +237,9 @@ const sqlite3_io_methods kShimMethods = {
     shimWrite,
     shimTruncate,
     shimSync,
-    [](sqlite3_file* file, sqlite3_int64* size) { return realOf(file)->pMethods->xFileSize(realOf(file), size); },
+    [](sqlite3_file* file, sqlite3_int64* size) {
+        return realOf(file)->pMethods->xFileSize(realOf(file), size);
+    },
     [](sqlite3_file* file, int lock) { return realOf(file)->pMethods->xLock(realOf(file), lock); },
     [](sqlite3_file* file, int lock) { return realOf(file)->pMethods->xUnlock(realOf(file), lock); },
     [](sqlite3_file* file, int* reserved) {
@@ -255,7 +257,9 @@ const sqlite3_io_methods kShimMethods = {
         return realOf(file)->pMethods->xShmLock(realOf(file), offset, n, flags);
     },
     [](sqlite3_file* file) { realOf(file)->pMethods->xShmBarrier(realOf(file)); },
-    [](sqlite3_file* file, int deleteFlag) { return realOf(file)->pMethods->xShmUnmap(realOf(file), deleteFlag); },
+    [](sqlite3_file* file, int deleteFlag) {
+        return realOf(file)->pMethods->xShmUnmap(realOf(file), deleteFlag);
+    },
     [](sqlite3_file* file, sqlite3_int64 offset, int amount, void** page) {
         return realOf(file)->pMethods->xFetch(realOf(file), offset, amount, page);
     },
@@ -279,7 +283,8 @@ int shimOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags,
 bool isJournal(const std::string& path)
 {
     const std::string suffix = "-journal";
-    return path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return path.size() > suffix.size()
+        && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 int shimDelete(sqlite3_vfs*, const char* name, int syncDirectory)
@@ -333,6 +338,14 @@ void FaultInjectingVfs::arm(FileFault fault, int at, int writeError, std::uint32
     s.at = at;
     s.writeError = writeError ? writeError : SQLITE_IOERR_WRITE;
     s.seed = seed;
+}
+
+void FaultInjectingVfs::strikeNow()
+{
+    const State& s = state();
+    if (s.counting && (s.fault == FileFault::PowerCut || s.fault == FileFault::TornPowerCut))
+        cutPower();
+    ::_exit(kCrashedExitCode);
 }
 
 void FaultInjectingVfs::stop()

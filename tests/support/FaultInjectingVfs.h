@@ -41,6 +41,10 @@ public:
     // SQLITE_IOERR_TRUNCATE, a delete with SQLITE_IOERR_DELETE. `seed`
     // chooses the writes a torn power cut loses.
     void arm(FileFault fault, int at, int writeError = 0, std::uint32_t seed = 0);
+    // Does an armed crash or power cut at once, as if the operation after
+    // the last one had come; with no such fault armed, it ends the process
+    // as a crash does.
+    [[noreturn]] void strikeNow();
     // Clears the fault and stops counting; the figures below stay.
     void stop();
 
