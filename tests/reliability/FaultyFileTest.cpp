@@ -4,6 +4,7 @@
 #include "FaultInjectingVfs.h"
 #include "Form2.h"
 #include "Form5.h"
+#include "Module1.h"
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
@@ -113,19 +114,53 @@ int operationsOf(const std::function<QPushButton*()>& openCommand, const std::ve
     return vfs.count();
 }
 
-// Presses the command with operation `at` failing as `fault` says, until
-// the command has ended; returns the messages shown.
-QStringList messagesOfFailedCommand(QPushButton* command, FileFault fault, int at)
+// Counts the file operations of the command that `openCommand` brings up on
+// a ledger of its own, then presses it on `ledger` (holding the same rows)
+// with the middle operation failing as `fault` says, until the command has
+// ended. Returns the messages shown.
+QStringList messagesWithMiddleOperationFailing(const std::function<QPushButton*()>& openCommand,
+                                               FileFault fault, const TestLedger& ledger)
 {
+    const int operations = operationsOf(openCommand, ledger.rows());
+    Module1::setInstallFolder(ledger.folder());
+    QPushButton* command = openCommand();
+    if (operations < 3 || !command)
+        return {QStringLiteral("the command made too few file operations or did not open")};
     MessageAnswerer answerer;
     FaultInjectingVfs& vfs = FaultInjectingVfs::install();
-    vfs.arm(fault, at);
+    vfs.arm(fault, operations / 2);
     QTest::mouseClick(command, Qt::LeftButton);
     vfs.stop();
     for (const QString& caption : answerer.captions)
         if (caption != QStringLiteral("Tallowick"))
             return {QStringLiteral("a box captioned ") + caption};
     return answerer.texts;
+}
+
+// A ledger of 300 payments on which the command that `openCommand` brings
+// up was pressed with its middle file operation failing as `fault` says.
+struct MiddleOperationFailed {
+    MiddleOperationFailed(const std::function<QPushButton*()>& openCommand, FileFault fault)
+    {
+        ledger.append(rows);
+        messages = messagesWithMiddleOperationFailing(openCommand, fault, ledger);
+    }
+    const std::vector<LedgerRow> rows = paymentRows(300);
+    TestLedger ledger;
+    QStringList messages;
+};
+
+// After a refused "Update" of row 2 with a payment of 11: pressed again, it
+// stores exactly that change, with every later balance recomputed.
+bool retriedUpdateStoresRowTwo(Form3* editor, const TestLedger& ledger, std::vector<LedgerRow> rows)
+{
+    QTest::mouseClick(editor->Command3, Qt::LeftButton);
+    if (!backAtLedgerWindow())
+        return false;
+    rows[1].payment = money("11");
+    for (std::size_t k = 1; k < rows.size(); ++k)
+        rows[k].balance = rows[k - 1].balance - rows[k].payment - rows[k].fee + rows[k].deposit;
+    return tableText(ledger.rows()) == tableText(rows);
 }
 
 const QString kFileFaultSentence = QStringLiteral("The ledger file could not be read or written.");
@@ -243,53 +278,31 @@ private slots:
         QCOMPARE(fileBytes(ledger.path()), original);
 
         // With room again, the same editor stores the same row.
-        QTest::mouseClick(editor->Command3, Qt::LeftButton);
-        QVERIFY(backAtLedgerWindow());
-        const std::vector<LedgerRow> after = ledger.rows();
-        QCOMPARE(after[1].payment, money("11"));
-        QCOMPARE(after.back().balance, rows.back().balance - money("1"));
+        QVERIFY(retriedUpdateStoresRowTwo(editor, ledger, rows));
     }
+
     void persistentFileErrorInEditorUpdateKeepsTheRowOpen()
     {
-        const std::vector<LedgerRow> rows = paymentRows(300);
-        const int operations = operationsOf(editorUpdatingRowTwo, rows);
-        QVERIFY(operations > 2);
-        TestLedger ledger;
-        ledger.append(rows);
-        QPushButton* update = editorUpdatingRowTwo();
-        QVERIFY(update);
-        QCOMPARE(messagesOfFailedCommand(update, FileFault::PersistentError, operations / 2),
-                 QStringList{kFileFaultSentence});
+        const MiddleOperationFailed update(editorUpdatingRowTwo, FileFault::PersistentError);
+        QCOMPARE(update.messages, QStringList{kFileFaultSentence});
         Form3* editor = loadedEditor();
         QVERIFY(editor && editor->isVisible());
         QCOMPARE(editor->Text5->text(), QStringLiteral("Payment 2"));
         QCOMPARE(editor->Text6->text(), QStringLiteral("11"));
-        QCOMPARE(tableText(ledger.rows()), tableText(rows));
+        QCOMPARE(tableText(update.ledger.rows()), tableText(update.rows));
 
         // Once the fault has cleared, the same "Update" stores the row once.
-        QTest::mouseClick(editor->Command3, Qt::LeftButton);
-        QVERIFY(backAtLedgerWindow());
-        const std::vector<LedgerRow> after = ledger.rows();
-        QCOMPARE(after.size(), rows.size());
-        QCOMPARE(after[1].payment, money("11"));
-        QCOMPARE(after.back().balance, rows.back().balance - money("10"));
+        QVERIFY(retriedUpdateStoresRowTwo(editor, update.ledger, update.rows));
     }
 
     void fileErrorInDeleteBringsBackTheUnchangedLedger()
     {
-        const std::vector<LedgerRow> rows = paymentRows(300);
-        const int operations = operationsOf(confirmationDeletingRowTwo, rows);
-        QVERIFY(operations > 2);
-        TestLedger ledger;
-        ledger.append(rows);
-        QPushButton* confirm = confirmationDeletingRowTwo();
-        QVERIFY(confirm);
-        QCOMPARE(messagesOfFailedCommand(confirm, FileFault::TransientError, operations / 2),
-                 QStringList{kFileFaultSentence});
+        const MiddleOperationFailed deletion(confirmationDeletingRowTwo, FileFault::TransientError);
+        QCOMPARE(deletion.messages, QStringList{kFileFaultSentence});
         frmLedger* window = readyLedgerWindow();
         QVERIFY(window && !registry().isLoaded(QStringLiteral("Form5")));
-        QCOMPARE(window->grdDataGrid->model()->rowCount(), int(rows.size()));
-        QCOMPARE(tableText(ledger.rows()), tableText(rows));
+        QCOMPARE(window->grdDataGrid->model()->rowCount(), int(deletion.rows.size()));
+        QCOMPARE(tableText(deletion.ledger.rows()), tableText(deletion.rows));
     }
 };
 
