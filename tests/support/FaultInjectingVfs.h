@@ -11,11 +11,18 @@ enum class FileOperation { Write, Truncate, Sync, Delete };
 
 // What happens at the armed operation.
 enum class FileFault {
-    Crash,           // the process ends before the operation; every earlier one reached the file
-    PowerCut,        // as a crash, and every write since each file's last sync is lost
-    TornPowerCut,    // as a crash, and a seeded random subset of those writes is lost, one torn
-    TransientError,  // the operation fails once
-    PersistentError, // the operation and every later one fail until the fault is cleared
+    // The process ends before the operation; every earlier one reached the file.
+    Crash,
+    // As a crash, and every write and truncate since each file's last sync
+    // is lost; a deleted journal stays deleted.
+    PowerCut,
+    // As a power cut, but a seeded random subset of those writes is lost and
+    // one of them is torn at a 512-byte sector boundary.
+    TornPowerCut,
+    // The operation fails once.
+    TransientError,
+    // The operation and every later one fail until the fault is cleared.
+    PersistentError,
 };
 
 // The exit status of a process that a crash or a power cut ended.
