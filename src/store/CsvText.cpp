@@ -1,0 +1,99 @@
+#include "CsvText.h"
+
+#include "StoreError.h"
+
+namespace tallowick {
+
+void appendCsvField(std::string& out, std::string_view field, char separator)
+{
+    if (field.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+int CsvReader::peek()
+{
+    if (position_ == filled_) {
+        in_.read(buffer_.data(), std::streamsize(buffer_.size()));
+        filled_ = std::size_t(in_.gcount());
+        position_ = 0;
+        if (filled_ == 0) {
+            if (in_.bad())
+                throw StoreError(StoreError::Kind::FileAccess, "The file could not be read.");
+            return -1;
+        }
+    }
+    return static_cast<unsigned char>(buffer_[position_]);
+}
+
+int CsvReader::take()
+{
+    const int c = peek();
+    if (c >= 0)
+        ++position_;
+    if (c == '\n')
+        ++line_;
+    return c;
+}
+
+bool CsvReader::next(std::vector<std::string>& fields)
+{
+    if (!started_) {
+        started_ = true;
+        static constexpr unsigned char kBom[] = {0xEF, 0xBB, 0xBF};
+        if (peek() == kBom[0] && filled_ - position_ >= 3 && static_cast<unsigned char>(buffer_[1]) == kBom[1]
+            && static_cast<unsigned char>(buffer_[2]) == kBom[2])
+            position_ += 3;
+    }
+    fields.clear();
+    if (peek() < 0)
+        return false;
+    recordLine_ = line_;
+    std::string field;
+    for (;;) {
+        int c = take();
+        if (c == '"' && field.empty()) {
+            // A quoted field: everything up to the closing quote, "" being one quote.
+            for (;;) {
+                c = take();
+                if (c < 0)
+                    throw StoreError(StoreError::Kind::FileAccess, "Line " + std::to_string(recordLine_)
+                                                                       + ": a quoted field is never closed.");
+                if (c == '"') {
+                    if (peek() != '"')
+                        break;
+                    take();
+                }
+                field += char(c);
+            }
+            c = take();
+            if (c == '\r' && peek() == '\n')
+                c = take();
+            if (c != ',' && c != '\n' && c >= 0)
+                throw StoreError(StoreError::Kind::FileAccess,
+                                 "Line " + std::to_string(line_) + ": text follows a closing quote.");
+        } else if (c == '\r' && peek() == '\n') {
+            c = take();
+        }
+        if (c == ',') {
+            fields.push_back(std::move(field));
+            field.clear();
+            continue;
+        }
+        if (c == '\n' || c < 0) {
+            fields.push_back(std::move(field));
+            return true;
+        }
+        field += char(c);
+    }
+}
+
+} // namespace tallowick
