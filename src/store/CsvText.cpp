@@ -2,7 +2,25 @@
 
 #include "StoreError.h"
 
+#include <array>
+
 namespace tallowick {
+
+namespace {
+
+// The characters that end or quote an unquoted field.
+bool isSpecial(char c)
+{
+    static constexpr auto kTable = [] {
+        std::array<bool, 256> table{};
+        for (unsigned char c : {',', '\n', '\r', '"'})
+            table[c] = true;
+        return table;
+    }();
+    return kTable[static_cast<unsigned char>(c)];
+}
+
+} // namespace
 
 void appendCsvField(std::string& out, std::string_view field, char separator)
 {
@@ -53,14 +71,35 @@ bool CsvReader::next(std::vector<std::string>& fields)
             && static_cast<unsigned char>(buffer_[2]) == kBom[2])
             position_ += 3;
     }
-    fields.clear();
-    if (peek() < 0)
+    if (peek() < 0) {
+        fields.clear();
         return false;
+    }
     recordLine_ = line_;
-    std::string field;
+    // The strings of the last record are reused: a long file costs no allocation per field.
+    std::size_t count = 0;
+    std::string* field = nullptr;
+    const auto startField = [&] {
+        field = count < fields.size() ? &fields[count] : &fields.emplace_back();
+        field->clear();
+        ++count;
+    };
+    startField();
     for (;;) {
+        // The plain characters of an unquoted field, taken from the buffer in one piece.
+        if (peek() >= 0) {
+            const char* begin = buffer_.data() + position_;
+            const char* end = buffer_.data() + filled_;
+            const char* stop = begin;
+            while (stop != end && !isSpecial(*stop))
+                ++stop;
+            field->append(begin, stop);
+            position_ += std::size_t(stop - begin);
+            if (stop == end)
+                continue;
+        }
         int c = take();
-        if (c == '"' && field.empty()) {
+        if (c == '"' && field->empty()) {
             // A quoted field: everything up to the closing quote, "" being one quote.
             for (;;) {
                 c = take();
@@ -72,7 +111,7 @@ bool CsvReader::next(std::vector<std::string>& fields)
                         break;
                     take();
                 }
-                field += char(c);
+                *field += char(c);
             }
             c = take();
             if (c == '\r' && peek() == '\n')
@@ -84,15 +123,14 @@ bool CsvReader::next(std::vector<std::string>& fields)
             c = take();
         }
         if (c == ',') {
-            fields.push_back(std::move(field));
-            field.clear();
+            startField();
             continue;
         }
         if (c == '\n' || c < 0) {
-            fields.push_back(std::move(field));
+            fields.resize(count);
             return true;
         }
-        field += char(c);
+        *field += char(c);
     }
 }
 

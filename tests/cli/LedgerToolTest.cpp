@@ -137,6 +137,10 @@ private slots:
         QTest::newRow("missing column") << QByteArray("number,date,description of transaction,payment / debit,"
                                                       "tax deductible,deposit / credit,balance\n1,,a,0,0,0,1\n")
                                         << false << "The header has no column \"fee\".";
+        QTest::newRow("quote left open") << header + good + "2,,\"Rent,5,0,0,0,95\r\n" << false
+                                         << "Line 3: a quoted field is never closed.";
+        QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n" << false
+                                    << "Line 3 has 7 fields where the header has 8.";
         QTest::newRow("ledger has rows") << header + good << true << "The ledger already has rows";
     }
 
