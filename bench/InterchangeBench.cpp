@@ -44,7 +44,8 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& output
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     Run run;
     const auto start = std::chrono::steady_clock::now();
     pid_t child = 0;
@@ -91,8 +92,8 @@ void benchmark(const std::filesystem::path& folder, long long rows)
 
 int main()
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("tallowick-interchange-bench-" + std::to_string(getpid()));
+    const std::filesystem::path folder = std::filesystem::temp_directory_path()
+                                         / ("tallowick-interchange-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::printf("%-22s %9s %9s %10s %12s\n", "operation", "rows", "seconds", "peak MiB", "output MiB");
     for (long long rows : {100000LL, 1000000LL})

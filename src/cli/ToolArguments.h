@@ -20,7 +20,7 @@ struct ToolArguments {
     Command command = Command::Help;
     ExportChoice choice;
     bool repair = false;
-    std::string csvPath;    // import
+    std::string csvPath; // import
     std::string ledgerPath; // empty: the ledger beside the program
 };
 

@@ -40,7 +40,8 @@ void printReport(const CheckReport& report, std::ostream& out)
     for (const std::string& problem : report.problems)
         out << problem << '\n';
     for (const BalanceBreak& broken : report.breaks)
-        out << "Row " << broken.position << ": balance " << broken.stored.plainText() << " where the rule gives "
+        out << "Row " << broken.position << ": balance " << broken.stored.plainText()
+            << " where the rule gives "
             << (broken.expected ? broken.expected->plainText() : std::string("an amount too large")) << ".\n";
     if (report.breakCount > static_cast<long long>(report.breaks.size()))
         out << "... and " << report.breakCount - static_cast<long long>(report.breaks.size()) << " more.\n";
@@ -72,22 +73,14 @@ int check(const std::string& ledgerPath, bool repair, std::ostream& out)
 
 int runCommand(const ToolArguments& arguments, std::ostream& out)
 {
-    const std::string ledgerPath = arguments.ledgerPath.empty() ? ledgerBesideProgram() : arguments.ledgerPath;
+    const std::string ledgerPath
+        = arguments.ledgerPath.empty() ? ledgerBesideProgram() : arguments.ledgerPath;
     switch (arguments.command) {
-    case Command::Help:
-        out << usageText();
-        return 0;
-    case Command::ExportCsv:
-        exportCsv(*LedgerConnection::open(ledgerPath), arguments.choice, out);
-        return 0;
-    case Command::ExportQif:
-        exportQif(*LedgerConnection::open(ledgerPath), arguments.choice, out);
-        return 0;
-    case Command::Import:
-        printImport(importCsvFile(arguments.csvPath, ledgerPath), out);
-        return 0;
-    case Command::Check:
-        return check(ledgerPath, arguments.repair, out);
+    case Command::Help: out << usageText(); return 0;
+    case Command::ExportCsv: exportCsv(*LedgerConnection::open(ledgerPath), arguments.choice, out); return 0;
+    case Command::ExportQif: exportQif(*LedgerConnection::open(ledgerPath), arguments.choice, out); return 0;
+    case Command::Import: printImport(importCsvFile(arguments.csvPath, ledgerPath), out); return 0;
+    case Command::Check: return check(ledgerPath, arguments.repair, out);
     }
     return 2;
 }

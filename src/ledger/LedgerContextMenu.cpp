@@ -8,12 +8,12 @@
 
 namespace tallowick {
 
-LedgerContextMenu* LedgerContextMenu::attach(QTableView* grid)
-{
-    return new LedgerContextMenu(grid);
-}
+LedgerContextMenu* LedgerContextMenu::attach(QTableView* grid) { return new LedgerContextMenu(grid); }
 
-LedgerContextMenu::LedgerContextMenu(QTableView* grid) : QObject(grid), grid_(grid), menu_(new QMenu(grid))
+LedgerContextMenu::LedgerContextMenu(QTableView* grid)
+    : QObject(grid)
+    , grid_(grid)
+    , menu_(new QMenu(grid))
 {
     setObjectName(QStringLiteral("LedgerContextMenu"));
     menu_->setObjectName(QStringLiteral("grdDataGridMenu"));

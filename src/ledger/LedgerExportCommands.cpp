@@ -25,15 +25,19 @@ namespace tallowick {
 
 namespace {
 
-constexpr LedgerTableModel::Column kCopiedColumns[] = {
-    LedgerTableModel::NumberColumn,  LedgerTableModel::DateColumn, LedgerTableModel::DescriptionColumn,
-    LedgerTableModel::PaymentColumn, LedgerTableModel::TaxColumn,  LedgerTableModel::FeeColumn,
-    LedgerTableModel::DepositColumn, LedgerTableModel::BalanceColumn};
+constexpr LedgerTableModel::Column kCopiedColumns[]
+    = {LedgerTableModel::NumberColumn,  LedgerTableModel::DateColumn,   LedgerTableModel::DescriptionColumn,
+       LedgerTableModel::PaymentColumn, LedgerTableModel::TaxColumn,    LedgerTableModel::FeeColumn,
+       LedgerTableModel::DepositColumn, LedgerTableModel::BalanceColumn};
 
 // A stream buffer that hands what the store writes to a Qt file.
 class DeviceBuffer : public std::streambuf {
 public:
-    explicit DeviceBuffer(QIODevice& device) : device_(device) { setp(buffer_, buffer_ + sizeof buffer_); }
+    explicit DeviceBuffer(QIODevice& device)
+        : device_(device)
+    {
+        setp(buffer_, buffer_ + sizeof buffer_);
+    }
     ~DeviceBuffer() override { sync(); }
 
 protected:
@@ -91,10 +95,7 @@ QString SelectedRowsText(QTableView* grid)
     return toQt(text);
 }
 
-void CopySelectedRows(QTableView* grid)
-{
-    QGuiApplication::clipboard()->setText(SelectedRowsText(grid));
-}
+void CopySelectedRows(QTableView* grid) { QGuiApplication::clipboard()->setText(SelectedRowsText(grid)); }
 
 void ExportLedgerToCsv(QWidget* parent)
 {
@@ -110,15 +111,20 @@ void ExportLedgerToCsv(QWidget* parent)
 
     // QSaveFile writes beside the target and renames only on commit.
     QSaveFile file(dialog.selectedFiles().constFirst());
+    const auto refused = [&file] {
+        return std::runtime_error(
+            toStd(QStringLiteral("The file \"%1\" could not be written (%2).")
+                      .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())));
+    };
     try {
         BusyPointer busy;
         if (!file.open(QIODevice::WriteOnly))
-            throw std::runtime_error(toStd(file.errorString()));
+            throw refused();
         DeviceBuffer buffer(file);
         std::ostream out(&buffer);
         exportCsv(*LedgerConnection::open(Module1::ledgerPath()), ExportChoice(), out);
         if (!file.commit())
-            throw std::runtime_error(toStd(file.errorString()));
+            throw refused();
     } catch (const std::exception& error) {
         file.cancelWriting();
         ShowMessage(parent, describe(error));

@@ -47,7 +47,8 @@ void checkDesign(sqlite3* db, CheckReport& report)
         report.problems.push_back("The Ledger table is not STRICT.");
     strict.reset();
 
-    Statement columns(db, "SELECT cid, name, upper(type), \"notnull\" FROM pragma_table_info('Ledger') ORDER BY cid");
+    Statement columns(
+        db, "SELECT cid, name, upper(type), \"notnull\" FROM pragma_table_info('Ledger') ORDER BY cid");
     std::size_t count = 0;
     while (columns.step()) {
         const std::size_t index = count++;
@@ -55,9 +56,10 @@ void checkDesign(sqlite3* db, CheckReport& report)
             continue;
         const ColumnDesign& design = kDesign[index];
         const std::string expected(columnName(design.column));
-        if (columns.text(1) != expected || columns.text(2) != design.type || (columns.integer(3) != 0) != design.notNull)
-            report.problems.push_back("Column " + std::to_string(index + 1) + " is \"" + columns.text(1) + "\" "
-                                      + columns.text(2) + (columns.integer(3) ? " NOT NULL" : "")
+        if (columns.text(1) != expected || columns.text(2) != design.type
+            || (columns.integer(3) != 0) != design.notNull)
+            report.problems.push_back("Column " + std::to_string(index + 1) + " is \"" + columns.text(1)
+                                      + "\" " + columns.text(2) + (columns.integer(3) ? " NOT NULL" : "")
                                       + " where the ledger has \"" + expected + "\" " + design.type
                                       + (design.notNull ? " NOT NULL" : "") + ".");
     }
@@ -84,7 +86,8 @@ void checkValues(sqlite3* db, CheckReport& report)
     odd.step();
     const long long count = odd.integer(0);
     if (count > 0)
-        report.problems.push_back(std::to_string(count) + " rows hold values the ledger cannot hold; the first is row "
+        report.problems.push_back(std::to_string(count)
+                                  + " rows hold values the ledger cannot hold; the first is row "
                                   + std::to_string(odd.integer(1)) + ".");
     odd.reset();
 }

@@ -56,14 +56,12 @@ int taxFlag(std::string_view text)
         return 0;
     if (word == "1" || word == "true" || word == "yes" || word == "t")
         return 1;
-    throw StoreError(StoreError::Kind::BadNumber, "Tax deductible must be 0 or 1, True or False, Yes or No, T or blank.");
+    throw StoreError(StoreError::Kind::BadNumber,
+                     "Tax deductible must be 0 or 1, True or False, Yes or No, T or blank.");
 }
 
 // An empty amount is 0, as the editor stores an amount box left empty.
-Money amount(std::string_view text)
-{
-    return trimmed(text).empty() ? Money() : Money::parse(text);
-}
+Money amount(std::string_view text) { return trimmed(text).empty() ? Money() : Money::parse(text); }
 
 void setField(LedgerRow& row, LedgerColumn column, const std::string& text)
 {
@@ -111,7 +109,8 @@ void appendCsvLine(std::string& out, const LedgerRow& row)
     out += "\r\n";
 }
 
-CsvLedgerReader::CsvLedgerReader(std::istream& in) : reader_(in)
+CsvLedgerReader::CsvLedgerReader(std::istream& in)
+    : reader_(in)
 {
     fieldOf_.fill(kAbsent);
     std::vector<std::string> header;
@@ -127,8 +126,9 @@ CsvLedgerReader::CsvLedgerReader(std::istream& in) : reader_(in)
         }
         std::size_t& slot = fieldOf_[std::size_t(column)];
         if (slot != kAbsent)
-            throw StoreError(StoreError::Kind::UnknownColumn,
-                             "The header names the column \"" + std::string(columnName(column)) + "\" twice.");
+            throw StoreError(StoreError::Kind::UnknownColumn, "The header names the column \""
+                                                                  + std::string(columnName(column))
+                                                                  + "\" twice.");
         slot = field;
     }
     for (LedgerColumn column : kAllColumns)

@@ -23,8 +23,8 @@ void flushBlock(std::string& block, std::ostream& out)
 // Walks the rows with each row's effective date (its own, else the nearest
 // earlier one) and hands on those the choice keeps.
 template <class Write>
-void exportChosen(LedgerConnection& connection, const ExportChoice& choice, std::ostream& out, std::string block,
-                  Write write)
+void exportChosen(LedgerConnection& connection, const ExportChoice& choice, std::ostream& out,
+                  std::string block, Write write)
 {
     std::optional<LedgerDate> lastDate;
     bool first = true;
@@ -63,9 +63,10 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
     // A list of the deductible rows is a list of transactions, without the
     // account's opening balance.
     const bool keepsOpening = !choice.taxDeductibleOnly;
-    exportChosen(connection, choice, out, kQifHeader,
-                 [keepsOpening](std::string& block, const LedgerRow& row, const std::optional<LedgerDate>& date,
-                                bool isFirst) { appendQifRecord(block, row, date, isFirst && keepsOpening); });
+    exportChosen(
+        connection, choice, out, kQifHeader,
+        [keepsOpening](std::string& block, const LedgerRow& row, const std::optional<LedgerDate>& date,
+                       bool isFirst) { appendQifRecord(block, row, date, isFirst && keepsOpening); });
 }
 
 } // namespace tallowick

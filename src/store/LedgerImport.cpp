@@ -36,7 +36,11 @@ std::string batchInsertSql(int rows)
 // Appends rows after the last rowid given, spaced as the program spaces rows it adds.
 class RowAppender {
 public:
-    explicit RowAppender(sqlite3* db) : batch_(db, batchInsertSql(kBatchRows)), single_(db, kInsertRowSql) {}
+    explicit RowAppender(sqlite3* db)
+        : batch_(db, batchInsertSql(kBatchRows))
+        , single_(db, kInsertRowSql)
+    {
+    }
 
     void append(const LedgerRow& row)
     {
@@ -131,7 +135,8 @@ ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledge
     appender.flush();
     // The file changed between the two readings: store nothing.
     if (stored.rows != checked.rows || stored.balancesDiffering != checked.balancesDiffering)
-        throw StoreError(StoreError::Kind::FileAccess, "The file \"" + csvPath + "\" changed while it was read.");
+        throw StoreError(StoreError::Kind::FileAccess,
+                         "The file \"" + csvPath + "\" changed while it was read.");
     transaction.commit();
     return stored;
 }

@@ -25,8 +25,8 @@ ToolRun runTool(const QStringList& arguments, const QString& program = QStringLi
     QProcess process;
     process.start(program, arguments);
     process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
 }
 
 QString qt(const std::string& text) { return QString::fromStdString(text); }
@@ -43,8 +43,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 std::string randomDescription(std::mt19937_64& random)
 {
     static const std::vector<std::string> pieces{
-        "Rent", ",", "\"", "\"\"", "\r\n", "\n", "\r", " ", "Caf\u00e9 \u20ac5", "\u65e5\u672c", "\U0001F4B6",
-        "a,b \"c\"", "\t", "=SUM(A1)", "100%"};
+        "Rent",         ",",          "\"",        "\"\"", "\r\n",     "\n",  "\r", " ", "Caf\u00e9 \u20ac5",
+        "\u65e5\u672c", "\U0001F4B6", "a,b \"c\"", "\t",   "=SUM(A1)", "100%"};
     std::string text;
     const int count = int(random() % 6);
     for (int k = 0; k < count; ++k)
@@ -127,20 +127,23 @@ private slots:
         const QByteArray header = "number,date,description of transaction,payment / debit,tax deductible,fee,"
                                   "deposit / credit,balance\r\n";
         const QByteArray good = "1,1/2/2024,Opening,0,0,0,0,100\r\n";
-        QTest::newRow("bad date") << header + good + "2,2/30/2024,Rent,5,0,0,0,95\r\n" << false
+        QTest::newRow("bad date") << header + good + "2,2/30/2024,Rent,5,0,0,0,95\r\n"
+                                  << false
                                   << "Line 3, column \"date\", value \"2/30/2024\": The date is not a valid";
-        QTest::newRow("bad amount") << header + good + "2,,Rent,12.3.4,0,0,0,95\r\n" << false
+        QTest::newRow("bad amount") << header + good + "2,,Rent,12.3.4,0,0,0,95\r\n"
+                                    << false
                                     << "Line 3, column \"payment / debit\", value \"12.3.4\": The amount";
-        QTest::newRow("256 characters") << header + good + "2,,\"" + QByteArray::fromStdString(tooLong())
-                                                   + "\",5,0,0,0,95\r\n"
-                                        << false << "Line 3, column \"description of transaction\", value \"xxx";
-        QTest::newRow("missing column") << QByteArray("number,date,description of transaction,payment / debit,"
-                                                      "tax deductible,deposit / credit,balance\n1,,a,0,0,0,1\n")
-                                        << false << "The header has no column \"fee\".";
-        QTest::newRow("quote left open") << header + good + "2,,\"Rent,5,0,0,0,95\r\n" << false
-                                         << "Line 3: a quoted field is never closed.";
-        QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n" << false
-                                    << "Line 3 has 7 fields where the header has 8.";
+        QTest::newRow("256 characters")
+            << header + good + "2,,\"" + QByteArray::fromStdString(tooLong()) + "\",5,0,0,0,95\r\n"
+            << false << "Line 3, column \"description of transaction\", value \"xxx";
+        QTest::newRow("missing column")
+            << QByteArray("number,date,description of transaction,payment / debit,"
+                          "tax deductible,deposit / credit,balance\n1,,a,0,0,0,1\n")
+            << false << "The header has no column \"fee\".";
+        QTest::newRow("quote left open") << header + good + "2,,\"Rent,5,0,0,0,95\r\n"
+                                         << false << "Line 3: a quoted field is never closed.";
+        QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n"
+                                    << false << "Line 3 has 7 fields where the header has 8.";
         QTest::newRow("ledger has rows") << header + good << true << "The ledger already has rows";
     }
 
@@ -170,7 +173,8 @@ private slots:
     {
         TestLedger ledger;
         const QString file = ledger.folder() + "/sheet.csv";
-        writeFile(file, "\xEF\xBB\xBF" "Balance,FEE,Memo,Date,Description Of Transaction,Number,"
+        writeFile(file, "\xEF\xBB\xBF"
+                        "Balance,FEE,Memo,Date,Description Of Transaction,Number,"
                         "Payment / Debit,Deposit / Credit,Tax Deductible\n"
                         "\"$1,234.50\",,x,2024-03-07 00:00:00,Opening,,,,\n"
                         "\"1,200\",$2,x,3/8/2024,\"Rent, March\",-7,-$12.50,,True\n"
@@ -179,9 +183,10 @@ private slots:
                         "0,,x,3/9/24,No,10,0,0,No\n");
         const ToolRun run = runTool({"import", file, qt(ledger.path())});
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, QByteArray("Imported 5 rows.\nThe file's balance differed from the running balance on 3 "
-                                     "rows; the first is line 3 (row 2): the file says 1200, the ledger now holds "
-                                     "1245.\n"));
+        QCOMPARE(run.out,
+                 QByteArray("Imported 5 rows.\nThe file's balance differed from the running balance on 3 "
+                            "rows; the first is line 3 (row 2): the file says 1200, the ledger now holds "
+                            "1245.\n"));
         const auto rows = ledger.rows();
         QCOMPARE(rows.size(), std::size_t(5));
         QVERIFY(balancesFollowRule(rows));
@@ -225,11 +230,13 @@ private slots:
                 }
                 if (rows[k].date)
                     lastDate = rows[k].date;
-                const QByteArray expected = lastDate ? QByteArray("D") + QByteArray::fromStdString(
-                                                           QString::asprintf("%02d/%02d/%04d", lastDate->month,
-                                                                             lastDate->day, lastDate->year)
-                                                               .toStdString())
-                                                     : QByteArray();
+                const QByteArray expected = lastDate
+                                                ? QByteArray("D")
+                                                      + QByteArray::fromStdString(
+                                                          QString::asprintf("%02d/%02d/%04d", lastDate->month,
+                                                                            lastDate->day, lastDate->year)
+                                                              .toStdString())
+                                                : QByteArray();
                 QCOMPARE(dateLine, expected);
             }
             QCOMPARE(total, rows.back().balance);
@@ -240,13 +247,15 @@ private slots:
     void exportChoosesRows()
     {
         TestLedger ledger;
-        auto rows = std::vector<LedgerRow>{makeRow("0", "0", "0", "100", "Opening"), makeRow("1", "0", "0", "99", "A"),
-                                           makeRow("1", "0", "0", "98", "B", -1, 1), makeRow("1", "0", "0", "97", "C", -1, 1),
-                                           makeRow("1", "0", "0", "96", "D", -1, 1)};
+        auto rows = std::vector<LedgerRow>{
+            makeRow("0", "0", "0", "100", "Opening"), makeRow("1", "0", "0", "99", "A"),
+            makeRow("1", "0", "0", "98", "B", -1, 1), makeRow("1", "0", "0", "97", "C", -1, 1),
+            makeRow("1", "0", "0", "96", "D", -1, 1)};
         rows[1].date = LedgerDate{2023, 12, 31};
         rows[3].date = LedgerDate{2024, 1, 2};
         ledger.append(rows);
-        const ToolRun run = runTool({"export", "--csv", "--tax-deductible", "--year", "2024", qt(ledger.path())});
+        const ToolRun run
+            = runTool({"export", "--csv", "--tax-deductible", "--year", "2024", qt(ledger.path())});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out.count("\r\n"), 3); // header, C, and D which has C's date
         QVERIFY(run.out.contains(",C,") && run.out.contains(",D,") && !run.out.contains(",B,"));
@@ -279,16 +288,18 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("converted.mdb");
         QProcess sqlite;
-        sqlite.start("sqlite3", {path, "CREATE TABLE Ledger (\"number\" INTEGER, \"date\" TEXT, "
-                                       "\"description of transaction\" TEXT, \"payment / debit\" REAL, "
-                                       "\"tax deductible\" INTEGER, fee REAL, \"deposit / credit\" REAL, balance REAL);"
-                                       "INSERT INTO Ledger VALUES (NULL, '', 'x', 0, 0, 0, 0, 12.5);"});
+        sqlite.start("sqlite3",
+                     {path, "CREATE TABLE Ledger (\"number\" INTEGER, \"date\" TEXT, "
+                            "\"description of transaction\" TEXT, \"payment / debit\" REAL, "
+                            "\"tax deductible\" INTEGER, fee REAL, \"deposit / credit\" REAL, balance REAL);"
+                            "INSERT INTO Ledger VALUES (NULL, '', 'x', 0, 0, 0, 0, 12.5);"});
         QVERIFY(sqlite.waitForFinished() && sqlite.exitCode() == 0);
         const ToolRun run = runTool({"check", "--repair", path});
         QCOMPARE(run.status, 1);
         QVERIFY(run.out.startsWith("The Ledger table is not STRICT.\nColumn 4 is \"payment / debit\" REAL"));
         QVERIFY(run.out.contains("1 rows hold values the ledger cannot hold; the first is row 1."));
-        QVERIFY(run.out.endsWith("Not repaired: only the balances of a sound file and table can be repaired.\n"));
+        QVERIFY(
+            run.out.endsWith("Not repaired: only the balances of a sound file and table can be repaired.\n"));
     }
 
     // --help, usage errors (one line, status 2), refused files (the store's
@@ -300,23 +311,25 @@ private slots:
         ToolRun run = runTool({"--help"});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.startsWith("usage: tallowick-ledger COMMAND"));
-        for (const QStringList& wrong : {QStringList{}, QStringList{"export"}, QStringList{"export", "--csv", "--qif"},
-                                        QStringList{"export", "--csv", "--year", "24"}, QStringList{"import"},
-                                        QStringList{"check", "--force"}, QStringList{"check", "a", "b"},
-                                        QStringList{"merge"}}) {
+        for (const QStringList& wrong :
+             {QStringList{}, QStringList{"export"}, QStringList{"export", "--csv", "--qif"},
+              QStringList{"export", "--csv", "--year", "24"}, QStringList{"import"},
+              QStringList{"check", "--force"}, QStringList{"check", "a", "b"}, QStringList{"merge"}}) {
             run = runTool(wrong);
             QCOMPARE(run.status, 2);
             QCOMPARE(run.err.count('\n'), 1);
             QVERIFY(run.out.isEmpty());
         }
-        for (const QStringList& refused : {QStringList{"export", "--qif", missing}, QStringList{"check", missing},
-                                           QStringList{"import", dir.filePath("in.csv"), missing}}) {
+        for (const QStringList& refused :
+             {QStringList{"export", "--qif", missing}, QStringList{"check", missing},
+              QStringList{"import", dir.filePath("in.csv"), missing}}) {
             run = runTool(refused);
             QCOMPARE(run.status, 1);
             QCOMPARE(run.err, "The ledger file \"" + missing + "\" does not exist.\n");
         }
         writeFile(dir.filePath("junk.mdb"), "not a database at all, not even close to one.");
-        QCOMPARE(runTool({"check", dir.filePath("junk.mdb")}).err, QString("The ledger file is not a ledger database.\n"));
+        QCOMPARE(runTool({"check", dir.filePath("junk.mdb")}).err,
+                 QString("The ledger file is not a ledger database.\n"));
         QVERIFY(!QFile::exists(missing));
 
         TestLedger ledger;
