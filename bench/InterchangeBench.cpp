@@ -28,6 +28,7 @@ namespace {
 
 struct Run {
     double seconds = 0;
+    double cpuSeconds = 0; // user and system: what the run costs on an otherwise idle machine
     double peakMiB = 0;
     int status = -1;
 };
@@ -57,6 +58,8 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& output
     rusage usage{};
     wait4(child, &status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                   + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.peakMiB = double(usage.ru_maxrss) / 1024.0;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -66,7 +69,8 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& output
 void report(const char* operation, long long rows, const Run& run, const std::string& outputPath)
 {
     const auto bytes = std::filesystem::file_size(outputPath);
-    std::printf("%-22s %9lld %9.2f %10.1f %12.1f  %s\n", operation, rows, run.seconds, run.peakMiB,
+    std::printf("%-22s %9lld %9.2f %9.2f %10.1f %12.1f  %s\n", operation, rows, run.seconds, run.cpuSeconds,
+                run.peakMiB,
                 double(bytes) / (1024.0 * 1024.0), run.status == 0 ? "ok" : "FAILED");
     std::fflush(stdout);
 }
@@ -95,7 +99,8 @@ int main()
     const std::filesystem::path folder = std::filesystem::temp_directory_path()
                                          / ("tallowick-interchange-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
-    std::printf("%-22s %9s %9s %10s %12s\n", "operation", "rows", "seconds", "peak MiB", "output MiB");
+    std::printf("%-22s %9s %9s %9s %10s %12s\n", "operation", "rows", "seconds", "cpu s", "peak MiB",
+                "output MiB");
     for (long long rows : {100000LL, 1000000LL})
         benchmark(folder, rows);
     std::filesystem::remove_all(folder);

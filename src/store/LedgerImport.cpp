@@ -33,7 +33,7 @@ std::string batchInsertSql(int rows)
     return sql;
 }
 
-// Appends rows after the last rowid given, spaced as the program spaces rows it adds.
+// Appends rows to an empty table, spaced as the program spaces the rows it adds.
 class RowAppender {
 public:
     explicit RowAppender(sqlite3* db)
