@@ -20,6 +20,11 @@ bool isSpecial(char c)
     return kTable[static_cast<unsigned char>(c)];
 }
 
+// No ledger value comes near these; a record beyond them is refused before
+// it can take up memory (a file without line breaks or a runaway quote).
+constexpr std::size_t kLongestField = 64 * 1024;
+constexpr std::size_t kMostFields = 1024;
+
 } // namespace
 
 void appendCsvField(std::string& out, std::string_view field, char separator)
@@ -79,7 +84,13 @@ bool CsvReader::next(std::vector<std::string>& fields)
     // The strings of the last record are reused: a long file costs no allocation per field.
     std::size_t count = 0;
     std::string* field = nullptr;
+    const auto refuseSize = [this] {
+        throw StoreError(StoreError::Kind::FileAccess, "Line " + std::to_string(recordLine_)
+                                                           + ": the record is too long to be a ledger row.");
+    };
     const auto startField = [&] {
+        if (count == kMostFields)
+            refuseSize();
         field = count < fields.size() ? &fields[count] : &fields.emplace_back();
         field->clear();
         ++count;
@@ -95,6 +106,8 @@ bool CsvReader::next(std::vector<std::string>& fields)
                 ++stop;
             field->append(begin, stop);
             position_ += std::size_t(stop - begin);
+            if (field->size() > kLongestField)
+                refuseSize();
             if (stop == end)
                 continue;
         }
@@ -112,6 +125,8 @@ bool CsvReader::next(std::vector<std::string>& fields)
                     take();
                 }
                 *field += char(c);
+                if (field->size() > kLongestField)
+                    refuseSize();
             }
             c = take();
             if (c == '\r' && peek() == '\n')

@@ -22,7 +22,9 @@ public:
     }
 
     // The next record's fields; false at the end of the input. A quote left
-    // open or text after a closing quote throws StoreError naming the line.
+    // open, text after a closing quote and a record far longer than any
+    // ledger row (64 KiB in one field, 1,024 fields) throw StoreError naming
+    // the line.
     bool next(std::vector<std::string>& fields);
 
     // The 1-based line on which the record last read starts.

@@ -143,6 +143,8 @@ private slots:
             << false << "The header has no column \"fee\".";
         QTest::newRow("quote left open") << header + good + "2,,\"Rent,5,0,0,0,95\r\n"
                                          << false << "Line 3: a quoted field is never closed.";
+        QTest::newRow("runaway quote") << header + good + "2,,\"" + QByteArray(70000, 'x') + "\r\n" << false
+                                       << "Line 3: the record is too long to be a ledger row.";
         QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n"
                                     << false << "Line 3 has 7 fields where the header has 8.";
         QTest::newRow("ledger has rows") << header + good << true << "The ledger already has rows";
