@@ -264,12 +264,14 @@ private slots:
         QVERIFY(run.out.contains(",C,") && run.out.contains(",D,") && !run.out.contains(",B,"));
 
         TestLedger qif;
-        rows = {makeRow("0", "0", "0", "100", "Opening"), makeRow("12.5", "2.5", "0", "85", "Rent,\r\nMay", 7, 1)};
+        rows = {makeRow("0", "0", "0", "100", "Opening"),
+                makeRow("12.5", "2.5", "0", "85", "Rent,\r\nMay", 7, 1)};
         rows[1].date = LedgerDate{2024, 5, 1};
         qif.append(rows);
         QCOMPARE(runTool({"export", "--qif", qt(qif.path())}).out,
                  QByteArray("!Type:Bank\r\nT100.00\r\nPOpening\r\n^\r\n"
-                            "D05/01/2024\r\nT-15.00\r\nN7\r\nPRent,  May\r\nMFee 2.50; Tax deductible\r\n^\r\n"));
+                            "D05/01/2024\r\nT-15.00\r\nN7\r\nPRent,  May\r\n"
+                            "MFee 2.50; Tax deductible\r\n^\r\n"));
     }
 
     // A balance planted wrong is found (it and the next row break the rule), --repair mends it.
