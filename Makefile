@@ -65,6 +65,7 @@ endif
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
+	$(BUILD_DIR)/bench/tallowick-interchange-bench
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize

@@ -1,5 +1,6 @@
 #include "frmLedger.h"
 
+#include "LedgerContextMenu.h"
 #include "LedgerRecordset.h"
 #include "LedgerTableModel.h"
 #include "Logo.h"
@@ -49,6 +50,7 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     datPrimaryRS = new LedgerRecordset(grdDataGrid, this);
     for (int column = 0; column < LedgerTableModel::ColumnCount; ++column)
         grdDataGrid->setColumnWidth(column, qMax(1, px(LedgerTableModel::columnWidthTwips(column))));
+    LedgerContextMenu::attach(grdDataGrid);
     connect(datPrimaryRS->model(), &LedgerTableModel::dataError, this, &frmLedger::showDataError,
             Qt::QueuedConnection);
 
