@@ -42,6 +42,16 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
+// A check box without a caption that answers a click anywhere in its area,
+// as a captioned one does over its caption, not only on the tick mark.
+class CaptionlessCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 } // namespace
 
 void Form3::buildControls()
@@ -63,7 +73,7 @@ void Form3::buildControls()
     Label4 = makeLabel(this, "Label4", QStringLiteral("Payment / Debit:"), right, twipsRect(0, 1320, 1335, 375));
     Text6 = makeBox(this, "Text6", twipsRect(1440, 1320, 1455, 285));
     Label5 = makeLabel(this, "Label5", QStringLiteral("Tax Deductible:"), right, twipsRect(0, 1800, 1335, 375));
-    Check1 = new QCheckBox(this);
+    Check1 = new CaptionlessCheckBox(this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(twipsRect(1440, 1680, 3615, 375));
     Label6 = makeLabel(this, "Label6", QStringLiteral("Fee (if any):"), right, twipsRect(120, 2160, 1215, 255));
