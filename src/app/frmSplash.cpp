@@ -9,7 +9,10 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
+
+#include <utility>
 
 namespace tallowick {
 
@@ -101,11 +104,20 @@ void frmSplash::keyPressEvent(QKeyEvent* event)
 
 bool frmSplash::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Frame1 && event->type() == QEvent::MouseButtonPress) {
-        dismiss();
-        return true;
+    // A click on the frame (or on a label in it, which passes the mouse on)
+    // is a press and a release inside it, as for a button: the release ends
+    // the program, and moving off the frame before releasing takes it back.
+    const QEvent::Type type = event->type();
+    if (watched != Frame1 || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease))
+        return QWidget::eventFilter(watched, event);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton) {
+        if (type == QEvent::MouseButtonPress)
+            framePressed_ = true;
+        else if (std::exchange(framePressed_, false) && Frame1->rect().contains(mouse->position().toPoint()))
+            dismiss();
     }
-    return QWidget::eventFilter(watched, event);
+    return true;
 }
 
 } // namespace tallowick

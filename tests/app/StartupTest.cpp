@@ -4,9 +4,12 @@
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
+#include "frmSplash.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFrame>
+#include <QLabel>
 #include <QSignalSpy>
 
 using namespace tallowick;
@@ -28,6 +31,23 @@ private slots:
         QTest::keyClick(registry().Show(QStringLiteral("frmSplash")), Qt::Key_Space);
         QCOMPARE(ended.count(), 1);
         QTest::qWait(1700);
+        QCOMPARE(registry().loadedCount(), 0);
+    }
+
+    // A click on the frame, or on a label in it, ends the program when the button is released inside
+    // the frame; a press alone, or a release off the frame, leaves the splash up.
+    void splashFrameClickEndsOnRelease()
+    {
+        TestLedger ledger;
+        auto* splash = registry().Show<frmSplash>(QStringLiteral("frmSplash"));
+        splash->Timer1->stop(); // the agreement must not come while the button is down
+        QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
+        QTest::mousePress(splash->Frame1, Qt::LeftButton);
+        QTest::mouseRelease(splash->Frame1, Qt::LeftButton, {}, QPoint(-5, -5));
+        QTest::mousePress(splash->lblProductName, Qt::LeftButton);
+        QVERIFY(ended.isEmpty() && registry().isLoaded(QStringLiteral("frmSplash")));
+        QTest::mouseRelease(splash->lblProductName, Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
         QCOMPARE(registry().loadedCount(), 0);
     }
 
