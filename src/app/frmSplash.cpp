@@ -43,6 +43,8 @@ frmSplash::frmSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setFixedSize(twipsSize(7380, 4245));
+    // No caption, but a screen reader still names the window as it appears.
+    setAccessibleName(QStringLiteral("Tallowick Balance"));
     setWindowIcon(logoIcon());
     setFocusPolicy(Qt::StrongFocus);
 
