@@ -4,7 +4,10 @@
 
 DEFAULT_PREFIX := $(HOME)/.local/opt/quorvel/tallowick
 PREFIX   ?= $(DEFAULT_PREFIX)
-XDG_DATA_HOME ?= $(HOME)/.local/share
+# The XDG base directory rule: an unset, empty or relative XDG_DATA_HOME
+# means $HOME/.local/share (never a folder at the root of the file system).
+GIVEN_XDG := $(strip $(XDG_DATA_HOME))
+override XDG_DATA_HOME := $(if $(filter /%,$(firstword $(GIVEN_XDG))),$(GIVEN_XDG),$(HOME)/.local/share)
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= 2
