@@ -4,12 +4,9 @@
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
-#include "frmSplash.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QFrame>
-#include <QLabel>
 #include <QSignalSpy>
 
 using namespace tallowick;
@@ -39,14 +36,17 @@ private slots:
     void splashFrameClickEndsOnRelease()
     {
         TestLedger ledger;
-        auto* splash = registry().Show<frmSplash>(QStringLiteral("frmSplash"));
-        splash->Timer1->stop(); // the agreement must not come while the button is down
+        QWidget* splash = registry().Show(QStringLiteral("frmSplash"));
+        // The agreement must not come while the button is down.
+        splash->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+        auto* frame = splash->findChild<QWidget*>(QStringLiteral("Frame1"));
+        auto* label = splash->findChild<QWidget*>(QStringLiteral("lblProductName"));
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
-        QTest::mousePress(splash->Frame1, Qt::LeftButton);
-        QTest::mouseRelease(splash->Frame1, Qt::LeftButton, {}, QPoint(-5, -5));
-        QTest::mousePress(splash->lblProductName, Qt::LeftButton);
+        QTest::mousePress(frame, Qt::LeftButton);
+        QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(-5, -5));
+        QTest::mousePress(label, Qt::LeftButton);
         QVERIFY(ended.isEmpty() && registry().isLoaded(QStringLiteral("frmSplash")));
-        QTest::mouseRelease(splash->lblProductName, Qt::LeftButton);
+        QTest::mouseRelease(label, Qt::LeftButton);
         QCOMPARE(ended.count(), 1);
         QCOMPARE(registry().loadedCount(), 0);
     }
