@@ -4,7 +4,10 @@
 
 DEFAULT_PREFIX := $(HOME)/.local/opt/quorvel/tallowick
 PREFIX   ?= $(DEFAULT_PREFIX)
-XDG_DATA_HOME ?= $(HOME)/.local/share
+# The XDG base directory rule: an unset, empty or relative XDG_DATA_HOME
+# means $HOME/.local/share (never a folder at the root of the file system).
+GIVEN_XDG := $(strip $(XDG_DATA_HOME))
+override XDG_DATA_HOME := $(if $(filter /%,$(firstword $(GIVEN_XDG))),$(GIVEN_XDG),$(HOME)/.local/share)
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= 2
@@ -17,10 +20,11 @@ BUILD_DIR := $(BUILD)
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2 \
+            clang-format
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test install bench clean
+.PHONY: all deps configure build run test install bench format format-check clean
 
 all: build
 
@@ -66,6 +70,14 @@ endif
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
 	$(BUILD_DIR)/bench/tallowick-interchange-bench
+
+# The house style (.clang-format) over every tracked .cpp and .h: `format`
+# rewrites the files, `format-check` fails where one departs from it.
+format: deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
+
+format-check: deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize

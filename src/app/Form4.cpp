@@ -32,6 +32,8 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twipsRect(1320, 840, 1815, 285));
+    // The label above asks for the amount in a long sentence; the box is announced by its question.
+    Text1->setAccessibleName(QStringLiteral("What is the initial balance of your account?"));
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

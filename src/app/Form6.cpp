@@ -25,6 +25,7 @@ Form6::Form6(QWidget* parent) : QWidget(parent)
 
     WebBrowser1 = new QTextBrowser(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setAccessibleName(QStringLiteral("Help page"));
     WebBrowser1->setGeometry(twipsRect(120, 120, 5775, 2775));
     // Links are followed here, and only to local files (the page's own
     // anchors included); a link to the web leaves the page as it is.

@@ -9,7 +9,10 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
+
+#include <utility>
 
 namespace tallowick {
 
@@ -40,6 +43,8 @@ frmSplash::frmSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setFixedSize(twipsSize(7380, 4245));
+    // No caption, but a screen reader still names the window as it appears.
+    setAccessibleName(QStringLiteral("Tallowick Balance"));
     setWindowIcon(logoIcon());
     setFocusPolicy(Qt::StrongFocus);
 
@@ -101,11 +106,20 @@ void frmSplash::keyPressEvent(QKeyEvent* event)
 
 bool frmSplash::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Frame1 && event->type() == QEvent::MouseButtonPress) {
-        dismiss();
-        return true;
+    // A click on the frame (or on a label in it, which passes the mouse on)
+    // is a press and a release inside it, as for a button: the release ends
+    // the program, and moving off the frame before releasing takes it back.
+    const QEvent::Type type = event->type();
+    if (watched != Frame1 || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease))
+        return QWidget::eventFilter(watched, event);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton) {
+        if (type == QEvent::MouseButtonPress)
+            framePressed_ = true;
+        else if (std::exchange(framePressed_, false) && Frame1->rect().contains(mouse->position().toPoint()))
+            dismiss();
     }
-    return QWidget::eventFilter(watched, event);
+    return true;
 }
 
 } // namespace tallowick

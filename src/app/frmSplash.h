@@ -32,6 +32,9 @@ protected:
 private:
     void Timer1_Timer();
     void dismiss();
+
+    // A left button went down on the frame and is not yet released.
+    bool framePressed_ = false;
 };
 
 } // namespace tallowick

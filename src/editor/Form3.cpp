@@ -118,7 +118,9 @@ void Form3::AmountChanged()
         for (const auto& [box, amount] : amounts)
             *amount = box->text().isEmpty() ? Money() : Money::parse(toStd(box->text()));
         Text9->setText(toQt((PriorBalance - PaymentAmount - FeeAmount + DepositAmount).plainText()));
+        balanceShown_ = true;
     } catch (const StoreError&) {
+        balanceShown_ = false;
         ShowMessage(this, QStringLiteral("This value is invalid"));
     }
 }

@@ -112,6 +112,10 @@ private:
     std::optional<std::int64_t> shownRowid_;
     // Add mode's base was read from the last row.
     bool lastBalanceRead_ = false;
+    // Text9 holds the balance for the boxes: the amount rule's last run
+    // succeeded, or a stored row was shown since. While it does not, Text9
+    // is stale and "Add" and "Update" store nothing.
+    bool balanceShown_ = true;
 };
 
 } // namespace tallowick

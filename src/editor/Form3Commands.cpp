@@ -100,10 +100,18 @@ bool Form3::writeBoxes(bool clearEmptyFields)
         Data1->SetField("tax deductible", std::int64_t(Check1->isChecked() ? 1 : 0));
         Data1->SetField("fee", toStd(Text7->text()));
         Data1->SetField("deposit / credit", toStd(Text8->text()));
-        Data1->SetField("balance", toStd(Text9->text()));
+        // While the amount rule cannot compute (it overflowed), Text9 still
+        // shows an earlier balance, which must never be stored beside these amounts.
+        if (balanceShown_)
+            Data1->SetField("balance", toStd(Text9->text()));
     } catch (const std::exception& error) {
         Data1->CancelUpdate();
         reportZoneFailure(this, error, kDescriptionMessage);
+        return false;
+    }
+    if (!balanceShown_) {
+        Data1->CancelUpdate();
+        ShowMessage(this, QStringLiteral("This value is invalid"));
         return false;
     }
     return true;

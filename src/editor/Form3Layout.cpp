@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <utility>
+
 namespace tallowick {
 
 namespace {
@@ -42,6 +44,16 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
+// A check box without a caption that answers a click anywhere in its area,
+// as a captioned one does over its caption, not only on the tick mark.
+class CaptionlessCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 } // namespace
 
 void Form3::buildControls()
@@ -63,7 +75,7 @@ void Form3::buildControls()
     Label4 = makeLabel(this, "Label4", QStringLiteral("Payment / Debit:"), right, twipsRect(0, 1320, 1335, 375));
     Text6 = makeBox(this, "Text6", twipsRect(1440, 1320, 1455, 285));
     Label5 = makeLabel(this, "Label5", QStringLiteral("Tax Deductible:"), right, twipsRect(0, 1800, 1335, 375));
-    Check1 = new QCheckBox(this);
+    Check1 = new CaptionlessCheckBox(this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(twipsRect(1440, 1680, 3615, 375));
     Label6 = makeLabel(this, "Label6", QStringLiteral("Fee (if any):"), right, twipsRect(120, 2160, 1215, 255));
@@ -82,6 +94,21 @@ void Form3::buildControls()
     Command6 = makeButton(this, "Command6", QStringLiteral(">"), twipsRect(3480, 3360, 855, 495));
     Command7 = makeButton(this, "Command7", QStringLiteral(">>"), twipsRect(4440, 3360, 855, 495));
     Command2 = makeButton(this, "Command2", QStringLiteral("Cancel"), twipsRect(5400, 3360, 1335, 495));
+
+    // A screen reader announces each box by the label beside it. A check box
+    // without a caption is announced only by its own name; the arrows by
+    // what they do.
+    const std::pair<QLabel*, QWidget*> labelled[] = {{Label1, Text1}, {Label2, Text2},  {Label3, Text5},
+                                                     {Label4, Text6}, {Label5, Check1}, {Label6, Text7},
+                                                     {Label7, Text8}, {Label8, Text9}};
+    for (const auto& [label, control] : labelled)
+        label->setBuddy(control);
+    Check1->setAccessibleName(Label5->text());
+    Text2->setAccessibleDescription(Label11->text());
+    Command4->setAccessibleDescription(QStringLiteral("First row"));
+    Command5->setAccessibleDescription(QStringLiteral("Previous row"));
+    Command6->setAccessibleDescription(QStringLiteral("Next row"));
+    Command7->setAccessibleDescription(QStringLiteral("Last row"));
 
     // Keyboard order of the design: "<" first, then the boxes, then the buttons.
     const QList<QWidget*> tabOrder{Command5, Text1, Text2, Text5, Text6, Check1, Text7, Text8,

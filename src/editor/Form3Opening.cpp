@@ -37,6 +37,7 @@ void Form3::ShowCurrentRow()
     Text8->setText(toQt(row.deposit.plainText()));
     // Last, so that it replaces what the amount boxes' rule computed.
     Text9->setText(toQt(row.balance.plainText()));
+    balanceShown_ = true;
 }
 
 void Form3::Timer1_Timer()

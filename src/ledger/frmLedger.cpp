@@ -31,6 +31,7 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
 
     grdDataGrid = new QTableView(this);
     grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
+    grdDataGrid->setAccessibleName(QStringLiteral("Ledger"));
     grdDataGrid->setGeometry(0, 0, px(11820), px(8220 - kRecordsetBarTwips - kGapTwips - kStripTwips));
     // The grid only displays: every change goes through the editor, which keeps the balances right.
     grdDataGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <set>
+#include <map>
 
 namespace tallowick {
 
@@ -21,6 +21,12 @@ bool fileExists(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
+}
+
+// The type each column is declared with in the table this program creates.
+std::string columnType(LedgerColumn column)
+{
+    return column == LedgerColumn::Date || column == LedgerColumn::Description ? "TEXT" : "INTEGER";
 }
 
 std::string lowered(std::string text)
@@ -80,17 +86,44 @@ std::unique_ptr<LedgerConnection> LedgerConnection::open(const std::string& path
 
 void LedgerConnection::checkLedgerTable()
 {
-    Statement columns(db(), "SELECT name FROM pragma_table_info('Ledger')");
-    std::set<std::string> present;
+    // Column names are matched without regard to letter case, types as the
+    // engine compares them.
+    Statement columns(db(), "SELECT name, upper(type) FROM pragma_table_info('Ledger')");
+    std::map<std::string, std::string> declaredTypes;
     while (columns.step())
-        present.insert(lowered(columns.text(0)));
+        declaredTypes[lowered(columns.text(0))] = columns.text(1);
     columns.reset();
-    if (present.empty())
+    if (declaredTypes.empty())
         throw StoreError(StoreError::Kind::NotALedger, "The ledger file \"" + path_ + "\" has no Ledger table.");
     for (LedgerColumn column : kAllColumns)
-        if (!present.count(std::string(columnName(column))))
+        if (!declaredTypes.count(std::string(columnName(column))))
             throw StoreError(StoreError::Kind::NotALedger,
                              "The Ledger table has no column \"" + std::string(columnName(column)) + "\".");
+
+    // A table converted by another tool holds REAL dollars or '' where whole
+    // numbers belong; read as whole numbers they would turn into other amounts.
+    const std::string subject = "The Ledger table in \"" + path_ + "\"";
+    for (LedgerColumn column : kAllColumns) {
+        const std::string& declared = declaredTypes[std::string(columnName(column))];
+        const std::string expected = columnType(column);
+        if (declared != expected && !(expected == "INTEGER" && declared == "INT"))
+            refuseForeignData(subject, "its column \"" + std::string(columnName(column)) + "\" is declared "
+                                           + (declared.empty() ? std::string("without a type") : declared)
+                                           + " instead of " + expected);
+    }
+    Statement strict(db(), "SELECT strict FROM pragma_table_list('Ledger') WHERE schema = 'main'");
+    const bool isStrict = strict.step() && strict.integer(0) != 0;
+    strict.reset();
+    if (!isStrict)
+        refuseForeignData(subject, "it is not a STRICT table, so its columns may hold values of any type");
+}
+
+void refuseForeignData(const std::string& subject, const std::string& what)
+{
+    throw StoreError(
+        StoreError::Kind::NotALedger,
+        subject + " is not in the form Tallowick Balance writes: " + what
+            + ". To use rows from another program, bring them in with \"tallowick-ledger import\".");
 }
 
 void LedgerConnection::begin()

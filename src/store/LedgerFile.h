@@ -22,7 +22,8 @@ inline constexpr const char* kLedgerFileName = "My Tallowick.mdb";
 
 // One open connection to an existing ledger file. Opening never creates the
 // file or the table: a missing file, a file that is not a database and a
-// database without a complete Ledger table each throw a StoreError.
+// database without a complete Ledger table of this program's own shape
+// (STRICT, each column of its type) each throw a StoreError.
 class LedgerConnection {
 public:
     static std::unique_ptr<LedgerConnection> open(const std::string& path);
@@ -71,5 +72,10 @@ void createLedgerFile(const std::string& path);
 // The table's design; the CHECKs keep any writer from storing a malformed
 // date, an over-long description or a flag other than 0 and 1.
 const char* ledgerTableSql();
+
+// Refuses data this program did not write, such as a table converted by
+// another tool, with a NotALedger StoreError: `subject` and `what` say what
+// is wrong, and the sentence names the way in for such data.
+[[noreturn]] void refuseForeignData(const std::string& subject, const std::string& what);
 
 } // namespace tallowick

@@ -3,6 +3,7 @@
 #include "LedgerFile.h"
 #include "Money.h"
 #include "RecordCursor.h"
+#include "RowCodec.h"
 
 #include <utility>
 #include <vector>
@@ -31,7 +32,7 @@ void RecomputeBalances(RecordCursor& cursor)
         return;
     }
     std::int64_t lastRowid = anchor.integer(0);
-    Money running = Money::fromTenThousandths(anchor.integer(1));
+    Money running = readAmount(anchor, 1, LedgerColumn::Balance);
     anchor.reset();
 
     Statement read(db, "SELECT rowid, \"payment / debit\", fee, \"deposit / credit\", balance FROM Ledger "
@@ -46,9 +47,11 @@ void RecomputeBalances(RecordCursor& cursor)
         while (read.step()) {
             ++rows;
             lastRowid = read.integer(0);
-            running = running - Money::fromTenThousandths(read.integer(1)) - Money::fromTenThousandths(read.integer(2))
-                    + Money::fromTenThousandths(read.integer(3));
-            if (running.tenThousandths() != read.integer(4))
+            // Every amount is checked before it counts: a value another program
+            // wrote is refused, never read as some other amount and written back.
+            running = running - readAmount(read, 1, LedgerColumn::Payment)
+                      - readAmount(read, 2, LedgerColumn::Fee) + readAmount(read, 3, LedgerColumn::Deposit);
+            if (running != readAmount(read, 4, LedgerColumn::Balance))
                 changed.emplace_back(lastRowid, running);
         }
         read.reset();

@@ -1,27 +1,77 @@
 #include "RowCodec.h"
 
+#include "LedgerFile.h"
+#include "StoreError.h"
+
 namespace tallowick {
+
+namespace {
+
+const char* storageClassName(int type)
+{
+    switch (type) {
+    case SQLITE_INTEGER: return "INTEGER";
+    case SQLITE_FLOAT: return "REAL";
+    case SQLITE_TEXT: return "TEXT";
+    case SQLITE_BLOB: return "BLOB";
+    default: return "NULL";
+    }
+}
+
+[[noreturn]] void refuseBadValue(LedgerColumn column, const std::string& what)
+{
+    refuseForeignData("A row of the ledger", "its \"" + std::string(columnName(column)) + "\" " + what);
+}
+
+// True when the value at `index` is of the storage class `expected`, false
+// for NULL where the column may be empty; anything else is refused.
+bool holds(const Statement& statement, int index, LedgerColumn column, int expected, bool mayBeEmpty)
+{
+    const int type = statement.type(index);
+    if (type == expected)
+        return true;
+    if (type == SQLITE_NULL && mayBeEmpty)
+        return false;
+    refuseBadValue(column,
+                   std::string("is ") + storageClassName(type) + " instead of " + storageClassName(expected));
+}
+
+} // namespace
+
+Money readAmount(const Statement& statement, int index, LedgerColumn column)
+{
+    holds(statement, index, column, SQLITE_INTEGER, false);
+    return Money::fromTenThousandths(statement.integer(index));
+}
 
 LedgerRow readRow(const Statement& statement, int first)
 {
     LedgerRow row;
-    if (!statement.isNull(first))
+    if (holds(statement, first, LedgerColumn::Number, SQLITE_INTEGER, true))
         row.number = statement.integer(first);
-    if (!statement.isNull(first + 1)) {
+    if (holds(statement, first + 1, LedgerColumn::Date, SQLITE_TEXT, true)) {
         const std::string iso = statement.text(first + 1);
-        if (!iso.empty())
-            row.date = LedgerDate::fromIso(iso);
+        try {
+            if (!iso.empty())
+                row.date = LedgerDate::fromIso(iso);
+        } catch (const StoreError&) {
+            refuseBadValue(LedgerColumn::Date, "is not a calendar day written yyyy-mm-dd");
+        }
     }
-    if (!statement.isNull(first + 2)) {
+    if (holds(statement, first + 2, LedgerColumn::Description, SQLITE_TEXT, true)) {
         std::string description = statement.text(first + 2);
         if (!description.empty())
             row.description = std::move(description);
     }
-    row.payment = Money::fromTenThousandths(statement.integer(first + 3));
-    row.taxDeductible = int(statement.integer(first + 4));
-    row.fee = Money::fromTenThousandths(statement.integer(first + 5));
-    row.deposit = Money::fromTenThousandths(statement.integer(first + 6));
-    row.balance = Money::fromTenThousandths(statement.integer(first + 7));
+    row.payment = readAmount(statement, first + 3, LedgerColumn::Payment);
+    holds(statement, first + 4, LedgerColumn::TaxDeductible, SQLITE_INTEGER, false);
+    const std::int64_t flag = statement.integer(first + 4);
+    if (flag != 0 && flag != 1)
+        refuseBadValue(LedgerColumn::TaxDeductible, "is " + std::to_string(flag) + " instead of 0 or 1");
+    row.taxDeductible = int(flag);
+    row.fee = readAmount(statement, first + 5, LedgerColumn::Fee);
+    row.deposit = readAmount(statement, first + 6, LedgerColumn::Deposit);
+    row.balance = readAmount(statement, first + 7, LedgerColumn::Balance);
     return row;
 }
 

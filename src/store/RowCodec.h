@@ -22,7 +22,14 @@ inline constexpr const char* kRewriteRowSql =
     "\"balance\" = ?8 WHERE rowid = ?9";
 
 // Decodes the eight columns that start at `first` in the statement's result.
+// A value this program never writes (another storage class, a flag other
+// than 0 or 1, a date not written yyyy-mm-dd) is refused as a bad row with a
+// NotALedger StoreError, never read as something else.
 LedgerRow readRow(const Statement& statement, int first);
+
+// Decodes one amount column at `index`, refused in the same way unless it is
+// a whole number of ten-thousandths.
+Money readAmount(const Statement& statement, int index, LedgerColumn column);
 
 // Binds the eight fields to the parameters first .. first + 7.
 void bindRow(Statement& statement, const LedgerRow& row, int first);

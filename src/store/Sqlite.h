@@ -39,7 +39,9 @@ public:
     void reset();
 
     std::int64_t integer(int column) const { return sqlite3_column_int64(handle_.get(), column); }
-    bool isNull(int column) const { return sqlite3_column_type(handle_.get(), column) == SQLITE_NULL; }
+    // The value's storage class: SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL.
+    int type(int column) const { return sqlite3_column_type(handle_.get(), column); }
+    bool isNull(int column) const { return type(column) == SQLITE_NULL; }
     std::string text(int column) const;
 
 private:

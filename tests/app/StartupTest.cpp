@@ -37,6 +37,26 @@ private slots:
         QCOMPARE(registry().loadedCount(), 0);
     }
 
+    // A click on the frame, or on a label in it, ends the program when the button is released inside
+    // the frame; a press alone, or a release off the frame, leaves the splash up.
+    void splashFrameClickEndsOnRelease()
+    {
+        TestLedger ledger;
+        QWidget* splash = registry().Show(QStringLiteral("frmSplash"));
+        // The agreement must not come while the button is down.
+        splash->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+        auto* frame = splash->findChild<QWidget*>(QStringLiteral("Frame1"));
+        auto* label = splash->findChild<QWidget*>(QStringLiteral("lblProductName"));
+        QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
+        QTest::mousePress(frame, Qt::LeftButton);
+        QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(-5, -5));
+        QTest::mousePress(label, Qt::LeftButton);
+        QVERIFY(ended.isEmpty() && registry().isLoaded(QStringLiteral("frmSplash")));
+        QTest::mouseRelease(label, Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(registry().loadedCount(), 0);
+    }
+
     // Rows in the ledger (-1: no file), Cancel, and the window that opens ("": the program ends at once).
     void agreement()
     {

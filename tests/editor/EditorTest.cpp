@@ -216,6 +216,53 @@ private slots:
         editor->Command2->setFocus(Qt::TabFocusReason);
         QVERIFY(!navigationVisible(editor) && editor->Command3->isVisible());
     }
+
+    // While the amount rule overflows, Text9 keeps an earlier balance: "Add" and "Update" say
+    // "This value is invalid" and store nothing; once the amounts fit, the same press stores the row.
+    void overflowedBalanceIsNeverStored()
+    {
+        const char* top = "922337203685477"; // the largest whole amount
+        for (bool addMode : {true, false}) {
+            Scene s({opening(top), makeRow("0", "0", "0", top, "Interest")});
+            Form3* editor = addMode ? openEditorToAdd() : openEditorOnRow(2);
+            QVERIFY(editor);
+            typeOver(editor->Text6, QStringLiteral("0"));
+            typeOver(editor->Text7, QStringLiteral("0"));
+            typeOver(editor->Text8, QStringLiteral("1"));
+            QCOMPARE(editor->Text9->text(), QString::fromLatin1(top));
+            QPushButton* store = addMode ? editor->Command1 : editor->Command3;
+            click(store);
+            QCOMPARE(s.answerer.texts, QStringList(2, kInvalid));
+            QCOMPARE(s.table(), tableText(s.before));
+            typeOver(editor->Text8, QStringLiteral("0.5"));
+            click(store);
+            QVERIFY(backAtLedgerWindow());
+            std::vector<LedgerRow> expected = s.before;
+            if (addMode)
+                expected.push_back(makeRow("0", "0", "0.5", "922337203685477.5"));
+            else
+                expected[1] = makeRow("0", "0", "0.5", "922337203685477.5", "Interest");
+            QCOMPARE(s.table(), tableText(expected));
+        }
+    }
+
+    // The tax box has no caption but answers a click anywhere in its area, as a captioned box does.
+    void taxBoxAnswersAClickAnywhereInItsArea()
+    {
+        Scene s({opening("100")});
+        Form3* editor = openEditorToAdd();
+        QVERIFY(editor);
+        const QRect area = editor->Check1->rect();
+        for (const QPoint& point : {area.topLeft(), area.topRight(), area.center(), area.bottomRight()}) {
+            const bool ticked = editor->Check1->isChecked();
+            QTest::mouseClick(editor->Check1, Qt::LeftButton, {}, point);
+            QVERIFY(editor->Check1->isChecked() != ticked);
+        }
+        QTest::mouseClick(editor->Check1, Qt::LeftButton, {}, area.bottomLeft());
+        click(editor->Command1);
+        QVERIFY(s.storedQuietly());
+        QCOMPARE(s.ledger.rows().back().taxDeductible, 1);
+    }
 };
 
 QTEST_MAIN(EditorTest)

@@ -189,6 +189,26 @@ private slots:
             << QStringLiteral("CREATE TABLE Ledger (\"number\", \"date\", \"description of transaction\", "
                               "\"payment / debit\", \"tax deductible\", \"deposit / credit\", balance)")
             << QStringLiteral("has no column \"fee\"");
+        // Tables converted by another tool: REAL dollars, text amounts, '' for no number.
+        const QString columns = QStringLiteral(
+            "\"number\" INTEGER, \"date\" TEXT, \"description of transaction\" TEXT, \"payment / debit\" %1, "
+            "\"tax deductible\" INTEGER, fee %1, \"deposit / credit\" %1, balance %1");
+        const QString rows =
+            QStringLiteral("; INSERT INTO Ledger VALUES (NULL, NULL, 'Initial Balance', 0, 0, 0, 0, 1000), "
+                           "('', '2024-01-05', 'Rent', 12.5, 0, 0, 0, 987.5), "
+                           "(101, NULL, 'Phone', '$20.00', 0, 0, 0, 967.5)");
+        const QString toImport = QStringLiteral(
+            ". To use rows from another program, bring them in with \"tallowick-ledger import\".");
+        QTest::newRow("not STRICT")
+            << QStringLiteral("CREATE TABLE Ledger (%1)").arg(columns.arg("INTEGER")) + rows
+            << QStringLiteral("it is not a STRICT table, so its columns may hold values of any type")
+                   + toImport;
+        QTest::newRow("REAL amounts")
+            << QStringLiteral("CREATE TABLE Ledger (%1) STRICT").arg(columns.arg("REAL"))
+            << QStringLiteral("\"payment / debit\" is declared REAL instead of INTEGER") + toImport;
+        QTest::newRow("untyped amounts")
+            << QStringLiteral("CREATE TABLE Ledger (%1)").arg(columns.arg("")) + rows
+            << QStringLiteral("\"payment / debit\" is declared without a type instead of INTEGER") + toImport;
     }
 
     void badFilesAreReportedAtStartAndLeftAlone()

@@ -24,6 +24,25 @@ static void addRow(RecordCursor& cursor, const LedgerRow& row) // as the windows
     cursor.Update();
 }
 
+// Four ways of reading a ledger of three rows; the last one reads only the amounts.
+static void readSecondRow(const std::string& path)
+{
+    RecordCursor cursor(path);
+    cursor.MoveNext();
+    cursor.CurrentRow();
+}
+static void readFirstPage(const std::string& path) { LedgerPageReader(path).readRows(1, 3); }
+static void insertAfterFirstRow(const std::string& path)
+{
+    RecordCursor cursor(path);
+    InsertPlaceholderAfter(cursor, 1);
+}
+static void recomputeEveryBalance(const std::string& path)
+{
+    RecordCursor cursor(path);
+    RecomputeBalances(cursor);
+}
+
 class LedgerFileTest : public QObject {
     Q_OBJECT
 private slots:
@@ -187,6 +206,58 @@ private slots:
             QVERIFY(reader.readRows(position, int(count)) == std::vector(&table[position - 1], table.data() + end));
         }
         QVERIFY(reader.readRows(0, 5).empty() && reader.readRows(2'998, 5).empty());
+    }
+    // What another program wrote is refused, as a table when the ledger opens or as a bad row when it is
+    // read, in a sentence that names the fault; the file keeps every byte. The rowids are packed, so an
+    // insertion after row 1 would rewrite every later row.
+    void foreignTablesAndRowsAreRefusedUntouched()
+    {
+        const auto table = [](const char* feeType, const char* strict, const std::string& laterRows) {
+            const std::string columns =
+                "\"number\" INTEGER, \"date\" TEXT, \"description of transaction\" TEXT, "
+                "\"payment / debit\" INTEGER, \"tax deductible\" INTEGER, fee ";
+            return "DROP TABLE Ledger; CREATE TABLE Ledger (" + columns + feeType
+                   + ", \"deposit / credit\" INTEGER, balance INTEGER)" + strict
+                   + "; INSERT INTO Ledger VALUES (NULL, NULL, 'Initial Balance', 0, 0, 0, 0, 10000000), "
+                   + laterRows;
+        };
+        const auto rent = [](const char* date, const char* flag, const char* fee) {
+            return std::string("(101, ") + date + ", 'Rent', 1000000, " + flag + ", " + fee + ", 0, 9000000)";
+        };
+        // {table, wording, whether the balance recomputation meets the fault (it reads only amounts)}
+        const std::tuple<std::string, const char*, bool> cases[] = {
+            {table("INTEGER", "", rent("'2024-01-05'", "0", "12.5") + ",('', NULL, 'Fee', 0, 0, '$1', 0, 9)"),
+             "it is not a STRICT table", true},
+            {table("REAL", " STRICT", rent("'2024-01-05'", "0", "0")),
+             "its column \"fee\" is declared REAL instead of INTEGER", true},
+            {table("INTEGER", " STRICT", rent("'2024-01-05'", "0", "NULL")),
+             "its \"fee\" is NULL instead of INTEGER", true},
+            {table("INTEGER", " STRICT", rent("'2024-01-05'", "2", "0")),
+             "its \"tax deductible\" is 2 instead of 0 or 1", false},
+            {table("INTEGER", " STRICT", rent("'1/5/2024'", "0", "0")),
+             "its \"date\" is not a calendar day written yyyy-mm-dd", false}};
+        for (const auto& [sql, wording, amounts] : cases) {
+            TestLedger ledger;
+            ledger.exec(sql);
+            QFile file(QString::fromStdString(ledger.path()));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray before = file.readAll();
+            for (auto* reading : {readSecondRow, readFirstPage, insertAfterFirstRow, recomputeEveryBalance}) {
+                if (reading == recomputeEveryBalance && !amounts)
+                    continue;
+                try {
+                    reading(ledger.path());
+                    QFAIL(wording);
+                } catch (const StoreError& error) {
+                    const std::string sentence = error.what();
+                    QVERIFY2(error.kind() == Kind::NotALedger && sentence.find(wording) != std::string::npos
+                                 && sentence.find("\"tallowick-ledger import\"") != std::string::npos,
+                             error.what());
+                }
+            }
+            QVERIFY(file.seek(0));
+            QVERIFY2(file.readAll() == before, wording);
+        }
     }
 };
 

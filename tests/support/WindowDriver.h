@@ -112,7 +112,7 @@ inline void typeOver(QLineEdit* box, const QString& text)
         QTest::keyClicks(box, text);
 }
 
-// A mouse click on the box's tick mark (a box without a caption answers nowhere else).
+// A mouse click on the box's tick mark.
 inline void clickTick(QCheckBox* box)
 {
     QStyleOptionButton option;
