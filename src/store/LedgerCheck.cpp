@@ -6,28 +6,9 @@
 #include "RecordCursor.h"
 #include "StoreError.h"
 
-#include <array>
-
 namespace tallowick {
 
 namespace {
-
-struct ColumnDesign {
-    LedgerColumn column;
-    const char* type;
-    bool notNull;
-};
-
-constexpr std::array<ColumnDesign, 8> kDesign{{
-    {LedgerColumn::Number, "INTEGER", false},
-    {LedgerColumn::Date, "TEXT", false},
-    {LedgerColumn::Description, "TEXT", false},
-    {LedgerColumn::Payment, "INTEGER", true},
-    {LedgerColumn::TaxDeductible, "INTEGER", true},
-    {LedgerColumn::Fee, "INTEGER", true},
-    {LedgerColumn::Deposit, "INTEGER", true},
-    {LedgerColumn::Balance, "INTEGER", true},
-}};
 
 void checkIntegrity(sqlite3* db, CheckReport& report)
 {
@@ -40,36 +21,9 @@ void checkIntegrity(sqlite3* db, CheckReport& report)
     integrity.reset();
 }
 
-void checkDesign(sqlite3* db, CheckReport& report)
-{
-    Statement strict(db, "SELECT strict FROM pragma_table_list WHERE schema = 'main' AND name = 'Ledger'");
-    if (strict.step() && strict.integer(0) == 0)
-        report.problems.push_back("The Ledger table is not STRICT.");
-    strict.reset();
-
-    Statement columns(
-        db, "SELECT cid, name, upper(type), \"notnull\" FROM pragma_table_info('Ledger') ORDER BY cid");
-    std::size_t count = 0;
-    while (columns.step()) {
-        const std::size_t index = count++;
-        if (index >= kDesign.size())
-            continue;
-        const ColumnDesign& design = kDesign[index];
-        const std::string expected(columnName(design.column));
-        if (columns.text(1) != expected || columns.text(2) != design.type
-            || (columns.integer(3) != 0) != design.notNull)
-            report.problems.push_back("Column " + std::to_string(index + 1) + " is \"" + columns.text(1)
-                                      + "\" " + columns.text(2) + (columns.integer(3) ? " NOT NULL" : "")
-                                      + " where the ledger has \"" + expected + "\" " + design.type
-                                      + (design.notNull ? " NOT NULL" : "") + ".");
-    }
-    columns.reset();
-    if (count != kDesign.size())
-        report.problems.push_back("The Ledger table has " + std::to_string(count) + " columns instead of 8.");
-}
-
-// Values a table without the ledger's constraints may hold: the wrong kind
-// of value, a flag other than 0 or 1, a malformed date, a long description.
+// Values that the table's design keeps out of rows the program writes, but
+// that a row written past the constraints may still hold: the wrong kind of
+// value, a flag other than 0 or 1, a malformed date, a long description.
 void checkValues(sqlite3* db, CheckReport& report)
 {
     Statement odd(db, R"sql(
@@ -120,7 +74,6 @@ CheckReport checkLedger(LedgerConnection& connection)
     checkIntegrity(connection.db(), report);
     if (!report.problems.empty())
         return report; // a damaged file is not read any further
-    checkDesign(connection.db(), report);
     checkValues(connection.db(), report);
     if (report.problems.empty())
         checkBalances(connection, report);

@@ -28,12 +28,11 @@ struct CheckReport {
 
 inline constexpr std::size_t kMostListedBreaks = 100;
 
-// Checks a ledger without changing it: the engine's integrity check, the
-// Ledger table's design (STRICT, the eight columns with their types and
-// NOT NULL, every value of its column's kind and range), then the
-// running-balance rule on every row after the first. The rule is checked
-// only when the file and the table are sound. Throws StoreError when the
-// file cannot be read at all.
+// Checks a ledger without changing it: the engine's integrity check, every
+// value of its column's kind and range, then the running-balance rule on
+// every row after the first. The rule is checked only when the file and the
+// values are sound. The table's design was checked when `connection` opened.
+// Throws StoreError when the file cannot be read at all.
 CheckReport checkLedger(LedgerConnection& connection);
 
 // Rebuilds every balance after the first by RecomputeBalances, in one

@@ -295,7 +295,7 @@ private slots:
         QCOMPARE(runTool({"check", qt(ledger.path())}).status, 0);
     }
 
-    // A table another tool converted is not sound, and is not repaired.
+    // A table another tool converted is refused with the store's sentence, and is not repaired.
     void checkRefusesConvertedTable()
     {
         QTemporaryDir dir;
@@ -309,10 +309,9 @@ private slots:
         QVERIFY(sqlite.waitForFinished() && sqlite.exitCode() == 0);
         const ToolRun run = runTool({"check", "--repair", path});
         QCOMPARE(run.status, 1);
-        QVERIFY(run.out.startsWith("The Ledger table is not STRICT.\nColumn 4 is \"payment / debit\" REAL"));
-        QVERIFY(run.out.contains("1 rows hold values the ledger cannot hold; the first is row 1."));
-        QVERIFY(
-            run.out.endsWith("Not repaired: only the balances of a sound file and table can be repaired.\n"));
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(run.err.contains("\"payment / debit\" is declared REAL instead of INTEGER"));
+        QVERIFY(run.err.endsWith("bring them in with \"tallowick-ledger import\".\n"));
     }
 
     // --help, usage errors (one line, status 2), refused files (the store's
