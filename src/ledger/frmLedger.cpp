@@ -1,7 +1,9 @@
 #include "frmLedger.h"
 
+#include "LedgerContextMenu.h"
 #include "LedgerRecordset.h"
 #include "LedgerTableModel.h"
+#include "LedgerUndoCommands.h"
 #include "Logo.h"
 #include "MessageBox.h"
 #include "StoreText.h"
@@ -85,6 +87,10 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     connect(Command4, &QPushButton::clicked, this, &frmLedger::Command4_Click);
     connect(Command2, &QPushButton::clicked, this, &frmLedger::Command2_Click);
 
+    auto* undoCommands = new LedgerUndoCommands(this);
+    connect(undoCommands, &LedgerUndoCommands::applied, this, &frmLedger::showChangedRow);
+    LedgerContextMenu::attach(grdDataGrid, undoCommands);
+
     // The query opens with the window; a failure is met again, and reported,
     // by the first tick's re-read.
     try {
@@ -146,6 +152,16 @@ void frmLedger::cmdRefresh_Click()
 {
     try {
         datPrimaryRS->Refresh();
+    } catch (const std::exception& error) {
+        ShowMessage(this, describe(error));
+    }
+}
+
+void frmLedger::showChangedRow(int position)
+{
+    try {
+        datPrimaryRS->Refresh();
+        datPrimaryRS->MoveTo(position);
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));
     }

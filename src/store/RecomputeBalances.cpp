@@ -22,6 +22,8 @@ void RecomputeBalances(RecordCursor& cursor)
     LedgerConnection& connection = cursor.connection();
     sqlite3* db = connection.db();
     Transaction transaction(connection);
+    ChangeRecord& change = connection.changes();
+    change.name(ChangeRecord::Kind::Recompute, 0); // unless the change that runs it named itself
 
     Statement anchor(db, "SELECT rowid, balance FROM Ledger ORDER BY rowid LIMIT 1");
     if (!anchor.step()) {
@@ -48,8 +50,10 @@ void RecomputeBalances(RecordCursor& cursor)
             lastRowid = read.integer(0);
             running = running - Money::fromTenThousandths(read.integer(1)) - Money::fromTenThousandths(read.integer(2))
                     + Money::fromTenThousandths(read.integer(3));
-            if (running.tenThousandths() != read.integer(4))
+            if (running.tenThousandths() != read.integer(4)) {
                 changed.emplace_back(lastRowid, running);
+                change.noteBalance(lastRowid, read.integer(4), running.tenThousandths());
+            }
         }
         read.reset();
         more = rows == kChunkRows;

@@ -1,0 +1,190 @@
+#include "ChangeRecord.h"
+
+#include "RowImage.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace tallowick {
+
+namespace {
+
+// libstdc++ keeps a deque in blocks of 512 bytes, with a pointer to each.
+constexpr std::size_t kBalancesPerBlock = std::max<std::size_t>(1, 512 / sizeof(ChangeRecord::BalanceChange));
+
+template <class Entries, class Merge> void mergeSameRowid(Entries& entries, Merge merge)
+{
+    const auto byRowid = [](const auto& a, const auto& b) { return a.rowid < b.rowid; };
+    if (!std::is_sorted(entries.begin(), entries.end(), byRowid))
+        std::stable_sort(entries.begin(), entries.end(), byRowid);
+    auto kept = entries.begin();
+    for (auto each = entries.begin(); each != entries.end(); ++each) {
+        if (each != entries.begin() && each->rowid == (kept - 1)->rowid)
+            merge(*(kept - 1), *each);
+        else
+            *kept++ = *each;
+    }
+    entries.erase(kept, entries.end());
+}
+
+} // namespace
+
+void ChangeRecord::name(Kind kind, std::int64_t position)
+{
+    if (named_)
+        return;
+    named_ = true;
+    kind_ = kind;
+    position_ = position;
+}
+
+std::string ChangeRecord::description() const
+{
+    const std::string row = std::to_string(position_);
+    switch (kind_) {
+    case Kind::InitialBalance: return "Initial Balance";
+    case Kind::Add: return "Add";
+    case Kind::Update: return "Update of row " + row;
+    case Kind::Insert: return "Insert after row " + row;
+    case Kind::Delete: return "Delete of row " + row;
+    case Kind::Recompute: break;
+    }
+    return "Recomputation of Balances";
+}
+
+std::uint32_t ChangeRecord::store(const LedgerRow& row)
+{
+    return std::uint32_t(appendRowImage(images_, row));
+}
+
+LedgerRow ChangeRecord::image(std::uint32_t start) const
+{
+    return readRowImage(images_, start);
+}
+
+void ChangeRecord::noteRow(std::int64_t rowid, const LedgerRow* before, const LedgerRow* after)
+{
+    if (tooLarge_)
+        return;
+    RowChange change{rowid, RowChange::kAbsent, RowChange::kAbsent, balances_.size()};
+    if (before)
+        change.before = store(*before);
+    if (after) {
+        // An insertion moves each row down into the next rowid: the image
+        // noted there is the one just noted as the previous rowid's before.
+        std::string packed;
+        appendRowImage(packed, *after);
+        const RowChange* previous = rows_.empty() ? nullptr : &rows_.back();
+        if (previous && previous->before != RowChange::kAbsent
+            && rowImageAt(packed, 0) == rowImageAt(images_, previous->before)) {
+            change.after = previous->before;
+        } else {
+            change.after = std::uint32_t(images_.size());
+            images_ += packed;
+        }
+    }
+    rows_.push_back(change);
+    checkSize();
+}
+
+void ChangeRecord::noteBalance(std::int64_t rowid, std::int64_t before, std::int64_t after)
+{
+    if (tooLarge_)
+        return;
+    balances_.push_back({rowid, before, after});
+    if (balances_.size() % kBalancesPerBlock == 0)
+        checkSize();
+}
+
+void ChangeRecord::checkSize()
+{
+    if (bytes() <= mostBytes_ && images_.size() < RowChange::kAbsent)
+        return;
+    // Kept, it would crowd out every other change; the history drops it whole.
+    tooLarge_ = true;
+    rows_ = {};
+    balances_ = {};
+    images_ = {};
+}
+
+void ChangeRecord::rollBackTo(const Mark& mark)
+{
+    named_ = named_ && mark.named;
+    if (tooLarge_)
+        return;
+    rows_.resize(std::min(rows_.size(), mark.rows));
+    balances_.resize(std::min(balances_.size(), mark.balances));
+    images_.resize(std::min(images_.size(), mark.images));
+}
+
+void ChangeRecord::finish()
+{
+    if (tooLarge_)
+        return;
+    mergeBalancesIntoRows();
+    mergeSameRowid(rows_, [](RowChange& first, const RowChange& later) { first.after = later.after; });
+    mergeSameRowid(balances_, [](BalanceChange& first, const BalanceChange& later) { first.after = later.after; });
+
+    std::erase_if(balances_, [](const BalanceChange& change) { return change.before == change.after; });
+    std::erase_if(rows_, [this](const RowChange& change) {
+        if (change.before == RowChange::kAbsent || change.after == RowChange::kAbsent)
+            return change.before == change.after;
+        return rowImageAt(images_, change.before) == rowImageAt(images_, change.after);
+    });
+    rows_.shrink_to_fit();
+    balances_.shrink_to_fit();
+    images_.shrink_to_fit();
+}
+
+void ChangeRecord::mergeBalancesIntoRows()
+{
+    if (rows_.empty() || balances_.empty())
+        return;
+    // Balances noted for a rowid that also has a whole row go into its
+    // images: the earliest one noted before the row into the before-image,
+    // the latest one noted after it into the after-image. Done for each note
+    // of the row before those are merged, so that each image gets the
+    // balances of its own moment.
+    std::vector<std::size_t> order(balances_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::size_t a, std::size_t b) { return balances_[a].rowid < balances_[b].rowid; });
+    std::vector<bool> merged(balances_.size(), false);
+    for (RowChange& row : rows_) {
+        auto first = std::lower_bound(order.begin(), order.end(), row.rowid,
+                                      [this](std::size_t i, std::int64_t rowid) { return balances_[i].rowid < rowid; });
+        std::optional<std::int64_t> earlier, later;
+        for (auto each = first; each != order.end() && balances_[*each].rowid == row.rowid; ++each) {
+            const BalanceChange& balance = balances_[*each];
+            if (*each < row.balancesBefore && !earlier)
+                earlier = balance.before;
+            if (*each >= row.balancesBefore)
+                later = balance.after;
+            merged[*each] = true;
+        }
+        const auto rebalanced = [this](std::uint32_t start, std::int64_t balance) {
+            LedgerRow row = image(start);
+            row.balance = Money::fromTenThousandths(balance);
+            return store(row);
+        };
+        if (earlier && row.before != RowChange::kAbsent)
+            row.before = rebalanced(row.before, *earlier);
+        if (later && row.after != RowChange::kAbsent)
+            row.after = rebalanced(row.after, *later);
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < balances_.size(); ++i)
+        if (!merged[i])
+            balances_[kept++] = balances_[i];
+    balances_.resize(kept);
+}
+
+std::size_t ChangeRecord::bytes() const
+{
+    const std::size_t blocks = (balances_.size() + kBalancesPerBlock - 1) / kBalancesPerBlock;
+    return sizeof(*this) + rows_.capacity() * sizeof(RowChange) + images_.capacity()
+         + blocks * (kBalancesPerBlock * sizeof(BalanceChange) + sizeof(void*));
+}
+
+} // namespace tallowick
