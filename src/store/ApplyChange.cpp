@@ -14,9 +14,10 @@ namespace {
 
 [[noreturn]] void refuseChangedFile(ChangeDirection direction)
 {
+    const std::string done = direction == ChangeDirection::Undo ? "undone." : "redone.";
     throw StoreError(StoreError::Kind::NotUndoable,
-                     std::string("The ledger file has been changed by another program since, so the change cannot be ")
-                         + (direction == ChangeDirection::Undo ? "undone." : "redone."));
+                     "The ledger file has been changed by another program since, so the change cannot be "
+                         + done);
 }
 
 std::optional<LedgerRow> rowAt(Statement& read, std::int64_t rowid)
@@ -63,7 +64,8 @@ std::int64_t applyChange(LedgerConnection& connection, const ChangeRecord& chang
         const std::uint32_t expected = undoing ? row.after : row.before;
         const std::uint32_t wanted = undoing ? row.before : row.after;
         const std::optional<LedgerRow> found = rowAt(read, row.rowid);
-        if (found.has_value() != (expected != RowChange::kAbsent) || (found && *found != change.image(expected)))
+        const bool expectedHere = expected != RowChange::kAbsent;
+        if (found.has_value() != expectedHere || (found && *found != change.image(expected)))
             refuseChangedFile(direction);
         if (wanted == RowChange::kAbsent) {
             remove.bind(1, row.rowid).run();

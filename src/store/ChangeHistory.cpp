@@ -43,7 +43,11 @@ void ChangeHistory::record(const std::string& ledgerPath, ChangeRecord change) n
         redo_.clear();
         bytes_ += change.bytes();
         undo_.push_back(std::move(change));
-        while (!undo_.empty() && (undo_.size() > mostChanges_ || bytes_ > mostBytes_ || undo_.back().tooLarge()))
+        // A change too large to keep takes every older one with it: they no longer lead back.
+        const auto overBounds = [this] {
+            return undo_.size() > mostChanges_ || bytes_ > mostBytes_ || undo_.back().tooLarge();
+        };
+        while (!undo_.empty() && overBounds())
             dropOldest();
     } catch (...) {
         // Out of memory while keeping it: without this change the older

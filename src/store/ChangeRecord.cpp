@@ -121,9 +121,10 @@ void ChangeRecord::finish()
 {
     if (tooLarge_)
         return;
+    const auto keepLaterAfter = [](auto& first, const auto& later) { first.after = later.after; };
     mergeBalancesIntoRows();
-    mergeSameRowid(rows_, [](RowChange& first, const RowChange& later) { first.after = later.after; });
-    mergeSameRowid(balances_, [](BalanceChange& first, const BalanceChange& later) { first.after = later.after; });
+    mergeSameRowid(rows_, keepLaterAfter);
+    mergeSameRowid(balances_, keepLaterAfter);
 
     std::erase_if(balances_, [](const BalanceChange& change) { return change.before == change.after; });
     std::erase_if(rows_, [this](const RowChange& change) {
@@ -148,12 +149,14 @@ void ChangeRecord::mergeBalancesIntoRows()
     std::vector<std::size_t> order(balances_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return balances_[a].rowid < balances_[b].rowid; });
+    const auto byRowid = [this](std::size_t a, std::size_t b) {
+        return balances_[a].rowid < balances_[b].rowid;
+    };
+    std::stable_sort(order.begin(), order.end(), byRowid);
     std::vector<bool> merged(balances_.size(), false);
     for (RowChange& row : rows_) {
-        auto first = std::lower_bound(order.begin(), order.end(), row.rowid,
-                                      [this](std::size_t i, std::int64_t rowid) { return balances_[i].rowid < rowid; });
+        const auto before = [this](std::size_t i, std::int64_t rowid) { return balances_[i].rowid < rowid; };
+        auto first = std::lower_bound(order.begin(), order.end(), row.rowid, before);
         std::optional<std::int64_t> earlier, later;
         for (auto each = first; each != order.end() && balances_[*each].rowid == row.rowid; ++each) {
             const BalanceChange& balance = balances_[*each];

@@ -1,4 +1,5 @@
-// Undo and redo from the ledger window: the keys, the grid's context menu, the row selected afterwards, refusals.
+// Undo and redo from the ledger window: the keys, the grid's context menu, the row selected afterwards,
+// refusals.
 #include "Form4.h"
 #include "Form5.h"
 #include "LedgerChanges.h"
@@ -38,8 +39,8 @@ QMenu* openMenu(frmLedger* window, Opening how)
     } else {
         QWidget* target = how == Opening::RightClick ? grid->viewport() : grid;
         const QPoint place(20, 20);
-        QContextMenuEvent event(how == Opening::RightClick ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard,
-                                place, target->mapToGlobal(place));
+        const auto reason = target == grid ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse;
+        QContextMenuEvent event(reason, place, target->mapToGlobal(place));
         QApplication::sendEvent(target, &event);
     }
     QMenu* menu = nullptr;
@@ -93,10 +94,12 @@ private slots:
         QTRY_COMPARE(window->grdDataGrid->model()->rowCount(), 3);
         QCOMPARE(tableText(ledger.rows()), tableText(threeRows()));
         QCOMPARE(currentPosition(window), 2);
-        const QAbstractItemModel* grid = window->grdDataGrid->model();
-        QCOMPARE(grid->index(1, LedgerTableModel::NumberColumn).data().toString(), QStringLiteral("1001"));
-        QCOMPARE(grid->index(1, LedgerTableModel::BalanceColumn).data().toString(), QStringLiteral("$900.00"));
-        QCOMPARE(grid->index(2, LedgerTableModel::BalanceColumn).data().toString(), QStringLiteral("$850.00"));
+        const auto cell = [window](int row, int column) {
+            return window->grdDataGrid->model()->index(row, column).data().toString();
+        };
+        QCOMPARE(cell(1, LedgerTableModel::NumberColumn), QStringLiteral("1001"));
+        QCOMPARE(cell(1, LedgerTableModel::BalanceColumn), QStringLiteral("$900.00"));
+        QCOMPARE(cell(2, LedgerTableModel::BalanceColumn), QStringLiteral("$850.00"));
 
         QTest::keyClick(window->grdDataGrid, Qt::Key_Y, Qt::ControlModifier);
         QTRY_COMPARE(window->grdDataGrid->model()->rowCount(), 2);
@@ -123,7 +126,8 @@ private slots:
         QTest::mouseClick(opening->Command1, Qt::LeftButton);
         frmLedger* window = readyLedgerWindow();
         QVERIFY(window);
-        QCOMPARE(undoEntries(openMenu(window, Opening::ShiftF10)), QStringLiteral("Undo Initial Balance on | Redo off"));
+        QCOMPARE(undoEntries(openMenu(window, Opening::ShiftF10)),
+                 QStringLiteral("Undo Initial Balance on | Redo off"));
         {
             RecordCursor cursor(ledger.path());
             cursor.AddNew();
@@ -177,8 +181,8 @@ private slots:
         QTest::keyClick(window->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(answerer.texts.size(), 1);
         QCOMPARE(answerer.captions, QStringList{QStringLiteral("Tallowick")});
-        QCOMPARE(answerer.texts.first(), QStringLiteral("The ledger file has been changed by another program since, "
-                                                        "so the change cannot be undone."));
+        QCOMPARE(answerer.texts.first(), QStringLiteral("The ledger file has been changed by another program "
+                                                        "since, so the change cannot be undone."));
         QCOMPARE(tableText(ledger.rows()), changed);
         QCOMPARE(window->grdDataGrid->model()->rowCount(), 2);
     }

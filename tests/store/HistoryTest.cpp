@@ -25,8 +25,8 @@ static FileTable fileTable(const std::string& path)
     while (sqlite3_step(select) == SQLITE_ROW) {
         QString row;
         for (int column = 1; column < sqlite3_column_count(select); ++column)
-            row += QString::number(sqlite3_column_type(select, column)) + ':'
-                 + QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, column))) + '|';
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
+            row += QString::number(sqlite3_column_type(select, column)) + ':' + QString::fromUtf8(text) + '|';
         table[sqlite3_column_int64(select, 0)] = row;
     }
     sqlite3_finalize(select);
@@ -52,14 +52,17 @@ static std::int64_t firstTouchedPosition(const FileTable& was, const FileTable& 
     return before + (now.lower_bound(first) != now.end());
 }
 
-// A ledger of `rows` rows, the first half packed (insertions move rows), the rest 3 apart; balances arbitrary.
+// A ledger of `rows` rows, the first half packed (insertions move rows), the rest 3 apart; balances
+// arbitrary.
 static void fill(TestLedger& ledger, int rows)
 {
-    ledger.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(rows)
-                + ") INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
-                  "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) "
+    ledger.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                + std::to_string(rows) + ") INSERT INTO Ledger (rowid, \"number\", \"date\", "
+                  "\"description of transaction\", \"payment / debit\", \"tax deductible\", fee, "
+                  "\"deposit / credit\", balance) "
                   "SELECT CASE WHEN i <= " + std::to_string(rows / 2) + " THEN i ELSE i * 3 END, "
-                  "CASE WHEN i % 4 THEN 1000 + i END, CASE WHEN i % 3 THEN date('2020-01-01', '+' || i || ' days') END, "
+                  "CASE WHEN i % 4 THEN 1000 + i END, "
+                  "CASE WHEN i % 3 THEN date('2020-01-01', '+' || i || ' days') END, "
                   "CASE WHEN i % 5 THEN 'Row ' || i END, (i % 7) * 10000, i % 2, (i % 5 = 0) * 2500, "
                   "(i % 6 = 0) * 500000, 90000000 - i * 1234 FROM n");
 }
@@ -117,7 +120,10 @@ static std::optional<std::int64_t> redo(const std::string& path)
 class HistoryTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { ChangeHistory::instance().setLimits(ChangeHistory::kMostChanges, ChangeHistory::kMostBytes); }
+    void init()
+    {
+        ChangeHistory::instance().setLimits(ChangeHistory::kMostChanges, ChangeHistory::kMostBytes);
+    }
 
     // Random changes, undos and redos against a model that keeps the table of every step: undoing k changes
     // gives exactly the table of k changes earlier, redoing gives the later table back.
@@ -196,7 +202,11 @@ private slots:
             {[&] { updateRow(path, 3, "7"); }, "Update of row 3"},
             {[&] { insertAfter(path, 2); }, "Insert after row 2"},
             {[&] { deleteRow(path, 5); }, "Delete of row 5"},
-            {[&] { ledger.exec("UPDATE Ledger SET balance = 0"); recompute(path); }, "Recomputation of Balances"},
+            {[&] {
+                 ledger.exec("UPDATE Ledger SET balance = 0");
+                 recompute(path);
+             },
+             "Recomputation of Balances"},
         };
         QVERIFY(!history.nextUndo(path) && !history.nextRedo(path));
         for (const auto& [change, name] : changes) {
@@ -221,8 +231,8 @@ private slots:
             {"update row 2", [](const std::string& path) { updateRow(path, 2, "3"); },
              "UPDATE Ledger SET balance = balance + 1 WHERE rowid = (SELECT max(rowid) FROM Ledger)"},
             {"delete row 2", [](const std::string& path) { deleteRow(path, 2); },
-             "INSERT OR REPLACE INTO Ledger (rowid, \"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance)"
-             " VALUES (2, 0, 0, 0, 0, 0)"},
+             "INSERT OR REPLACE INTO Ledger (rowid, \"payment / debit\", \"tax deductible\", fee, "
+             "\"deposit / credit\", balance) VALUES (2, 0, 0, 0, 0, 0)"},
             {"insert after row 1", [](const std::string& path) { insertAfter(path, 1); },
              "DELETE FROM Ledger WHERE rowid = 2"},
         };
@@ -270,7 +280,8 @@ private slots:
         for (const auto& [name, change] : cases) {
             TestLedger ledger;
             fill(ledger, 40);
-            ledger.exec("UPDATE Ledger SET rowid = rowid / 3 WHERE rowid > 20"); // packed: insertion moves all
+            // Packed: an insertion moves every later row.
+            ledger.exec("UPDATE Ledger SET rowid = rowid / 3 WHERE rowid > 20");
             const std::string path = ledger.path();
             const FileTable before = fileTable(path);
             change(path);
@@ -279,8 +290,9 @@ private slots:
             const auto faults = [&](bool on) {
                 for (std::string write : {"UPDATE", "DELETE", "INSERT"})
                     ledger.exec(on ? "CREATE TRIGGER fail" + write + " BEFORE " + write + " ON Ledger WHEN "
-                                         + (write == "INSERT" ? "new" : "old") + ".rowid >= (SELECT max(rowid) "
-                                         "FROM Ledger) BEGIN SELECT RAISE(ABORT, 'disk is full'); END"
+                                         + (write == "INSERT" ? "new" : "old")
+                                         + ".rowid >= (SELECT max(rowid) FROM Ledger) "
+                                           "BEGIN SELECT RAISE(ABORT, 'disk is full'); END"
                                    : "DROP TRIGGER fail" + write);
             };
             faults(true);
@@ -297,7 +309,8 @@ private slots:
         TestLedger ledger;
         fill(ledger, 10);
         const FileTable before = fileTable(ledger.path());
-        ledger.exec("CREATE TRIGGER fail BEFORE UPDATE ON Ledger BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
+        ledger.exec("CREATE TRIGGER fail BEFORE UPDATE ON Ledger "
+                    "BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
         RecordCursor cursor(ledger.path());
         {
             Transaction transaction(cursor.connection());
@@ -320,7 +333,8 @@ private slots:
         const std::string path = ledger.path();
         updateRow(path, 2, "1");
         const std::size_t changedRows = 1999;
-        QVERIFY2(history.bytes() <= 32 * changedRows, QByteArray::number(double(history.bytes()) / changedRows));
+        const double perRow = double(history.bytes()) / changedRows;
+        QVERIFY2(perRow <= 32, QByteArray::number(perRow));
         history.setLimits(3, history.bytes() * 2);
         std::vector<FileTable> tables{fileTable(path)};
         for (int k = 1; k <= 4; ++k) {
@@ -352,7 +366,8 @@ private slots:
         addRow(second.path(), 2); // a change to another file starts a new history
         QVERIFY(!history.nextUndo(first.path()) && history.undoCount() == 1);
         const QString path = QString::fromStdString(second.path());
-        QVERIFY(QFile::copy(path, path + ".copy") && QFile::remove(path) && QFile::rename(path + ".copy", path));
+        const QString copy = path + ".copy";
+        QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::rename(copy, path));
         QVERIFY(!history.nextUndo(second.path()) && !undo(second.path()));
     }
 };
