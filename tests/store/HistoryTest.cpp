@@ -157,28 +157,21 @@ private slots:
                         past.push_back(before);
                         future.clear();
                     }
-                } else if (roll < 15) {
-                    const FileTable was = now;
-                    const std::optional<std::int64_t> selected = undo(path);
-                    QVERIFY2(selected.has_value() == !past.empty(), where);
-                    if (!selected)
-                        continue;
-                    now = fileTable(path);
-                    QVERIFY2(now == past.back(), where);
-                    QCOMPARE(*selected, firstTouchedPosition(was, now));
-                    future.push_back(was);
-                    past.pop_back();
                 } else {
+                    // An undo leads back to the last table of `past`, a redo on to the last of `future`.
+                    const bool undoing = roll < 15;
+                    std::vector<FileTable>& from = undoing ? past : future;
+                    std::vector<FileTable>& to = undoing ? future : past;
                     const FileTable was = now;
-                    const std::optional<std::int64_t> selected = redo(path);
-                    QVERIFY2(selected.has_value() == !future.empty(), where);
+                    const std::optional<std::int64_t> selected = undoing ? undo(path) : redo(path);
+                    QVERIFY2(selected.has_value() == !from.empty(), where);
                     if (!selected)
                         continue;
                     now = fileTable(path);
-                    QVERIFY2(now == future.back(), where);
+                    QVERIFY2(now == from.back(), where);
                     QCOMPARE(*selected, firstTouchedPosition(was, now));
-                    past.push_back(was);
-                    future.pop_back();
+                    to.push_back(was);
+                    from.pop_back();
                 }
                 QVERIFY2(history.undoCount() == past.size() && history.redoCount() == future.size(), where);
             }
