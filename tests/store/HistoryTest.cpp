@@ -24,9 +24,10 @@ static FileTable fileTable(const std::string& path)
     FileTable table;
     while (sqlite3_step(select) == SQLITE_ROW) {
         QString row;
-        for (int column = 1; column < sqlite3_column_count(select); ++column)
+        for (int column = 1; column < sqlite3_column_count(select); ++column) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
             row += QString::number(sqlite3_column_type(select, column)) + ':' + QString::fromUtf8(text) + '|';
+        }
         table[sqlite3_column_int64(select, 0)] = row;
     }
     sqlite3_finalize(select);
