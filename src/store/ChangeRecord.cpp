@@ -14,9 +14,12 @@ constexpr std::size_t kBalancesPerBlock = std::max<std::size_t>(1, 512 / sizeof(
 
 template <class Entries, class Merge> void mergeSameRowid(Entries& entries, Merge merge)
 {
+    // Notes come in rowid order, each rowid once, unless a change wrote a row twice.
+    const auto notAfter = [](const auto& a, const auto& b) { return a.rowid >= b.rowid; };
+    if (std::adjacent_find(entries.begin(), entries.end(), notAfter) == entries.end())
+        return;
     const auto byRowid = [](const auto& a, const auto& b) { return a.rowid < b.rowid; };
-    if (!std::is_sorted(entries.begin(), entries.end(), byRowid))
-        std::stable_sort(entries.begin(), entries.end(), byRowid);
+    std::stable_sort(entries.begin(), entries.end(), byRowid);
     auto kept = entries.begin();
     for (auto each = entries.begin(); each != entries.end(); ++each) {
         if (each != entries.begin() && each->rowid == (kept - 1)->rowid)
@@ -132,9 +135,24 @@ void ChangeRecord::finish()
             return change.before == change.after;
         return rowImageAt(images_, change.before) == rowImageAt(images_, change.after);
     });
+    // A deque frees its blocks as it shrinks; only these two keep spare room.
     rows_.shrink_to_fit();
-    balances_.shrink_to_fit();
     images_.shrink_to_fit();
+}
+
+std::vector<std::size_t> ChangeRecord::balancesByRowid() const
+{
+    // A recomputation notes balances in rowid order: then no index is needed.
+    const auto byRowid = [](const BalanceChange& a, const BalanceChange& b) { return a.rowid < b.rowid; };
+    if (std::is_sorted(balances_.begin(), balances_.end(), byRowid))
+        return {};
+    std::vector<std::size_t> order(balances_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    // Stably: the notes of one rowid stay in the order they were made.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return byRowid(balances_[a], balances_[b]); });
+    return order;
 }
 
 void ChangeRecord::mergeBalancesIntoRows()
@@ -146,40 +164,58 @@ void ChangeRecord::mergeBalancesIntoRows()
     // the latest one noted after it into the after-image. Done for each note
     // of the row before those are merged, so that each image gets the
     // balances of its own moment.
-    std::vector<std::size_t> order(balances_.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    const auto byRowid = [this](std::size_t a, std::size_t b) {
-        return balances_[a].rowid < balances_[b].rowid;
+    const std::size_t count = balances_.size();
+    const std::vector<std::size_t> order = balancesByRowid();
+    const auto note = [&](std::size_t k) { return order.empty() ? k : order[k]; }; // the k-th by rowid
+    const auto rebalanced = [this](std::uint32_t start, std::int64_t balance) {
+        LedgerRow image = this->image(start);
+        image.balance = Money::fromTenThousandths(balance);
+        return store(image);
     };
-    std::stable_sort(order.begin(), order.end(), byRowid);
-    std::vector<bool> merged(balances_.size(), false);
+
+    std::vector<std::size_t> merged;
     for (RowChange& row : rows_) {
-        const auto before = [this](std::size_t i, std::int64_t rowid) { return balances_[i].rowid < rowid; };
-        auto first = std::lower_bound(order.begin(), order.end(), row.rowid, before);
-        std::optional<std::int64_t> earlier, later;
-        for (auto each = first; each != order.end() && balances_[*each].rowid == row.rowid; ++each) {
-            const BalanceChange& balance = balances_[*each];
-            if (*each < row.balancesBefore && !earlier)
-                earlier = balance.before;
-            if (*each >= row.balancesBefore)
-                later = balance.after;
-            merged[*each] = true;
+        std::size_t low = 0, high = count;
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            (balances_[note(middle)].rowid < row.rowid ? low = middle + 1 : high = middle);
         }
-        const auto rebalanced = [this](std::uint32_t start, std::int64_t balance) {
-            LedgerRow row = image(start);
-            row.balance = Money::fromTenThousandths(balance);
-            return store(row);
-        };
+        std::optional<std::int64_t> earlier, later;
+        for (std::size_t k = low; k < count && balances_[note(k)].rowid == row.rowid; ++k) {
+            const std::size_t index = note(k);
+            if (index < row.balancesBefore && !earlier)
+                earlier = balances_[index].before;
+            if (index >= row.balancesBefore)
+                later = balances_[index].after;
+            merged.push_back(index);
+        }
         if (earlier && row.before != RowChange::kAbsent)
             row.before = rebalanced(row.before, *earlier);
         if (later && row.after != RowChange::kAbsent)
             row.after = rebalanced(row.after, *later);
     }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < balances_.size(); ++i)
-        if (!merged[i])
+    dropBalances(std::move(merged));
+}
+
+void ChangeRecord::dropBalances(std::vector<std::size_t> notes)
+{
+    if (notes.empty())
+        return;
+    std::sort(notes.begin(), notes.end());
+    notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
+    // An update's own balance, noted first: a deque drops its front at once.
+    if (notes.back() == notes.size() - 1) {
+        balances_.erase(balances_.begin(), balances_.begin() + std::ptrdiff_t(notes.size()));
+        return;
+    }
+    // The notes before the first dropped one stay where they are.
+    std::size_t kept = notes.front();
+    for (std::size_t i = notes.front(), next = 0; i < balances_.size(); ++i) {
+        if (next < notes.size() && notes[next] == i)
+            ++next;
+        else
             balances_[kept++] = balances_[i];
+    }
     balances_.resize(kept);
 }
 

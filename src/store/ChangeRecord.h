@@ -80,6 +80,9 @@ private:
     std::uint32_t store(const LedgerRow& row);
     void checkSize();
     void mergeBalancesIntoRows();
+    // The balance notes' indexes in rowid order; empty when they were noted in that order.
+    std::vector<std::size_t> balancesByRowid() const;
+    void dropBalances(std::vector<std::size_t> notes);
 
     std::size_t mostBytes_;
     bool named_ = false;
