@@ -53,7 +53,7 @@ run: install
 
 # SANITIZE=1 builds with AddressSanitizer and UndefinedBehaviorSanitizer in
 # its own folder and runs the tests labelled "sanitize": the text conversions
-# under hostile input and the crash test.
+# under hostile input and the file-operation fault test.
 ifeq ($(SANITIZE),1)
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -65,6 +65,7 @@ endif
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
+	$(BUILD_DIR)/bench/tallowick-interchange-bench
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize

@@ -1,21 +1,14 @@
 #include "LedgerContextMenu.h"
 
+#include "LedgerExportCommands.h"
 #include "LedgerUndoCommands.h"
 
-#include <QContextMenuEvent>
+#include <QAction>
 #include <QMenu>
 #include <QShortcut>
 #include <QTableView>
 
 namespace tallowick {
-
-namespace {
-
-const QKeySequence kUndoKeys(Qt::CTRL | Qt::Key_Z);
-const QKeySequence kRedoKeys(Qt::CTRL | Qt::Key_Y);
-const QKeySequence kOtherRedoKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-
-} // namespace
 
 LedgerContextMenu* LedgerContextMenu::attach(QTableView* grid, LedgerUndoCommands* undo)
 {
@@ -23,58 +16,80 @@ LedgerContextMenu* LedgerContextMenu::attach(QTableView* grid, LedgerUndoCommand
 }
 
 LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
-    : QObject(grid), grid_(grid), undo_(undo)
+    : QObject(grid)
+    , grid_(grid)
+    , menu_(new QMenu(grid))
 {
     setObjectName(QStringLiteral("LedgerContextMenu"));
-    // Undo and redo answer anywhere in the window, whichever control has the focus.
-    const auto addKeys = [this](const QKeySequence& keys, Qt::ShortcutContext context, auto command) {
-        auto* shortcut = new QShortcut(keys, grid_);
-        shortcut->setContext(context);
-        connect(shortcut, &QShortcut::activated, this, command);
-    };
-    addKeys(kUndoKeys, Qt::WindowShortcut, [this] { undo_->undo(); });
-    addKeys(kRedoKeys, Qt::WindowShortcut, [this] { undo_->redo(); });
-    addKeys(kOtherRedoKeys, Qt::WindowShortcut, [this] { undo_->redo(); });
-    addKeys(QKeySequence(Qt::SHIFT | Qt::Key_F10), Qt::WidgetShortcut, [this] { popupAtCurrentRow(); });
+    menu_->setObjectName(QStringLiteral("grdDataGridMenu"));
 
-    // A right-click arrives at the viewport, the menu key at the grid itself.
-    grid_->installEventFilter(this);
-    grid_->viewport()->installEventFilter(this);
+    addUndoCommands(undo);
+    menu_->addSeparator();
+    QAction* copy = addCommand(QStringLiteral("actionCopy"), QStringLiteral("Copy"));
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, grid_, [this] { CopySelectedRows(grid_); });
+    QAction* exportCsv = addCommand(QStringLiteral("actionExportCsv"), QStringLiteral("Export to CSV\u2026"));
+    connect(exportCsv, &QAction::triggered, grid_, [this] { ExportLedgerToCsv(grid_->window()); });
+
+    grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid_, &QWidget::customContextMenuRequested, this, &LedgerContextMenu::popupAt);
+    // The keyboard's ways to the menu, handled here so that they work the same on every platform.
+    auto* open = new QAction(grid_);
+    open->setObjectName(QStringLiteral("actionOpenMenu"));
+    open->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)});
+    open->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(open, &QAction::triggered, this, &LedgerContextMenu::popupAtCurrentRow);
+    grid_->addAction(open);
 }
 
-bool LedgerContextMenu::eventFilter(QObject* watched, QEvent* event)
+void LedgerContextMenu::addUndoCommands(LedgerUndoCommands* commands)
 {
-    if (event->type() != QEvent::ContextMenu)
-        return QObject::eventFilter(watched, event);
-    const auto* request = static_cast<QContextMenuEvent*>(event);
-    if (request->reason() == QContextMenuEvent::Mouse)
-        popup(request->globalPos());
-    else
-        popupAtCurrentRow();
-    return true;
+    const QKeySequence undoKeys(Qt::CTRL | Qt::Key_Z);
+    const QKeySequence redoKeys(Qt::CTRL | Qt::Key_Y);
+    // In the menu the keys are only shown: they work through the window's
+    // shortcuts below, which a greyed entry would otherwise switch off.
+    QAction* undo = menu_->addAction(QString(), commands, &LedgerUndoCommands::undo);
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(undoKeys);
+    QAction* redo = menu_->addAction(QString(), commands, &LedgerUndoCommands::redo);
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcut(redoKeys);
+    const auto nameChanges = [=] {
+        undo->setText(commands->undoText());
+        undo->setEnabled(commands->canUndo());
+        redo->setText(commands->redoText());
+        redo->setEnabled(commands->canRedo());
+    };
+    nameChanges();
+    connect(menu_, &QMenu::aboutToShow, this, nameChanges);
+
+    for (const QKeySequence& keys : {undoKeys, redoKeys, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* shortcut = new QShortcut(keys, grid_);
+        shortcut->setContext(Qt::WindowShortcut);
+        const auto command = keys == undoKeys ? &LedgerUndoCommands::undo : &LedgerUndoCommands::redo;
+        connect(shortcut, &QShortcut::activated, commands, command);
+    }
+}
+
+QAction* LedgerContextMenu::addCommand(const QString& objectName, const QString& caption)
+{
+    auto* action = menu_->addAction(caption);
+    action->setObjectName(objectName);
+    // On the grid too, so that its shortcut works without the menu open.
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    grid_->addAction(action);
+    return action;
+}
+
+void LedgerContextMenu::popupAt(const QPoint& viewportPoint)
+{
+    menu_->popup(grid_->viewport()->mapToGlobal(viewportPoint));
 }
 
 void LedgerContextMenu::popupAtCurrentRow()
 {
-    const QModelIndex current = grid_->currentIndex();
-    const QPoint place = current.isValid() ? grid_->visualRect(current).center() : QPoint(0, 0);
-    popup(grid_->viewport()->mapToGlobal(place));
-}
-
-void LedgerContextMenu::popup(const QPoint& globalPosition)
-{
-    auto* menu = new QMenu(grid_);
-    menu->setObjectName(QStringLiteral("ledgerContextMenu"));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* undo = menu->addAction(undo_->undoText(), undo_, &LedgerUndoCommands::undo);
-    undo->setObjectName(QStringLiteral("undoAction"));
-    undo->setShortcut(kUndoKeys);
-    undo->setEnabled(undo_->canUndo());
-    QAction* redo = menu->addAction(undo_->redoText(), undo_, &LedgerUndoCommands::redo);
-    redo->setObjectName(QStringLiteral("redoAction"));
-    redo->setShortcut(kRedoKeys);
-    redo->setEnabled(undo_->canRedo());
-    menu->popup(globalPosition);
+    const QRect cell = grid_->visualRect(grid_->currentIndex());
+    popupAt(cell.isValid() ? cell.bottomLeft() : QPoint(0, 0));
 }
 
 } // namespace tallowick

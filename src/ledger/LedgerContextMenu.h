@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QAction;
+class QMenu;
 class QPoint;
 class QTableView;
 
@@ -9,28 +11,32 @@ namespace tallowick {
 
 class LedgerUndoCommands;
 
-// The grid's context menu, opened by a right-click, the menu key or
-// Shift+F10, with "Undo …" and "Redo …" first; and the window's keys for the
-// same commands: Ctrl+Z, and Ctrl+Y or Ctrl+Shift+Z. The menu is built
-// afresh at each opening, so that its entries name the changes of the moment.
+// The grid's context menu: it opens on a right-click, the Menu key or
+// Shift+F10. "Undo …" and "Redo …" come first, named after the changes of
+// the moment and greyed when there is none; their keys (Ctrl+Z; Ctrl+Y and
+// Ctrl+Shift+Z) answer anywhere in the window. The other commands keep their
+// shortcuts (Ctrl+C) while the grid has the focus. The menu lives as long as
+// the grid.
 class LedgerContextMenu : public QObject {
     Q_OBJECT
 
 public:
-    // Attaches the menu and the keys to the grid, which owns the result.
+    // Gives the grid its menu; called once by the window that owns the grid.
     static LedgerContextMenu* attach(QTableView* grid, LedgerUndoCommands* undo);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    QMenu* menu() const { return menu_; }
 
 private:
     LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo);
-    void popup(const QPoint& globalPosition);
-    // From the keyboard the menu opens beside the current row.
+    void addUndoCommands(LedgerUndoCommands* undo);
+    QAction* addCommand(const QString& objectName, const QString& caption);
+    // Opens the menu at a point of the grid's viewport.
+    void popupAt(const QPoint& viewportPoint);
+    // Opens the menu at the current row, for the keys that ask for it.
     void popupAtCurrentRow();
 
     QTableView* grid_;
-    LedgerUndoCommands* undo_;
+    QMenu* menu_;
 };
 
 } // namespace tallowick

@@ -51,6 +51,9 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     datPrimaryRS = new LedgerRecordset(grdDataGrid, this);
     for (int column = 0; column < LedgerTableModel::ColumnCount; ++column)
         grdDataGrid->setColumnWidth(column, qMax(1, px(LedgerTableModel::columnWidthTwips(column))));
+    auto* undoCommands = new LedgerUndoCommands(this);
+    connect(undoCommands, &LedgerUndoCommands::applied, this, &frmLedger::showChangedRow);
+    LedgerContextMenu::attach(grdDataGrid, undoCommands);
     connect(datPrimaryRS->model(), &LedgerTableModel::dataError, this, &frmLedger::showDataError,
             Qt::QueuedConnection);
 
@@ -86,10 +89,6 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     connect(Command3, &QPushButton::clicked, this, &frmLedger::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &frmLedger::Command4_Click);
     connect(Command2, &QPushButton::clicked, this, &frmLedger::Command2_Click);
-
-    auto* undoCommands = new LedgerUndoCommands(this);
-    connect(undoCommands, &LedgerUndoCommands::applied, this, &frmLedger::showChangedRow);
-    LedgerContextMenu::attach(grdDataGrid, undoCommands);
 
     // The query opens with the window; a failure is met again, and reported,
     // by the first tick's re-read.

@@ -8,7 +8,7 @@ namespace tallowick {
 
 void UpdateAndRebalance(RecordCursor& cursor)
 {
-    const std::int64_t editedRowid = cursor.currentRowid();
+    const RecordCursor::Place edited = cursor.place();
     try {
         Transaction transaction(cursor.connection());
         cursor.Update();
@@ -16,10 +16,7 @@ void UpdateAndRebalance(RecordCursor& cursor)
         transaction.commit();
     } catch (...) {
         cursor.CancelUpdate();
-        try {
-            cursor.MoveToRowid(editedRowid);
-        } catch (...) {
-        }
+        cursor.returnTo(edited);
         throw;
     }
 }

@@ -146,6 +146,14 @@ void RecordCursor::MoveToRowid(std::int64_t rowid)
     settleAtEnd();
 }
 
+void RecordCursor::returnTo(const Place& place)
+{
+    rowid_ = place.rowid;
+    deleted_ = place.deleted;
+    empty_ = place.empty;
+    position_ = place.position;
+}
+
 long long RecordCursor::AbsolutePosition()
 {
     if (IsBOF() || IsEOF() || deleted_)

@@ -71,6 +71,18 @@ public:
     std::int64_t currentRowid() const { return rowid_; }
     void MoveToRowid(std::int64_t rowid);
 
+    // Where the cursor stands. A change that is rolled back returns the
+    // cursor to its place without a read: the file may refuse every read
+    // until its fault clears, and the rolled-back table holds the row again.
+    struct Place {
+        std::int64_t rowid;
+        bool deleted;
+        bool empty;
+        std::optional<long long> position;
+    };
+    Place place() const { return {rowid_, deleted_, empty_, position_}; }
+    void returnTo(const Place& place);
+
 private:
     enum class Mode { Idle, Adding, Editing };
     static constexpr std::int64_t kBeforeFirst = INT64_MIN;

@@ -29,19 +29,18 @@ int currentPosition(const frmLedger* window) { return window->grdDataGrid->curre
 
 enum class Opening { ShiftF10, RightClick, MenuKey };
 
-// Opens the grid's context menu the way a user does; the menu key and a right-click reach the grid as the
-// platform delivers them, as context-menu events.
+// Opens the grid's context menu the way a user does; a right-click reaches the grid as the window system
+// delivers it, as a context-menu event.
 QMenu* openMenu(frmLedger* window, Opening how)
 {
     QTableView* grid = window->grdDataGrid;
-    if (how == Opening::ShiftF10) {
-        QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier);
-    } else {
-        QWidget* target = how == Opening::RightClick ? grid->viewport() : grid;
+    if (how == Opening::RightClick) {
         const QPoint place(20, 20);
-        const auto reason = target == grid ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse;
-        QContextMenuEvent event(reason, place, target->mapToGlobal(place));
-        QApplication::sendEvent(target, &event);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, place, grid->viewport()->mapToGlobal(place));
+        QApplication::sendEvent(grid->viewport(), &click);
+    } else {
+        QTest::keyClick(grid, how == Opening::MenuKey ? Qt::Key_Menu : Qt::Key_F10,
+                        how == Opening::MenuKey ? Qt::NoModifier : Qt::ShiftModifier);
     }
     QMenu* menu = nullptr;
     const bool opened = QTest::qWaitFor(

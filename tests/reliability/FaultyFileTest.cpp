@@ -1,8 +1,10 @@
 // Faulty ledger files met through the windows: each is reported in the
 // store's own sentence in a "Tallowick" box, the window stays usable and
 // the ledger is unchanged.
+#include "FaultInjectingVfs.h"
 #include "Form2.h"
 #include "Form5.h"
+#include "Module1.h"
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
@@ -18,6 +20,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -73,6 +76,95 @@ QStringList messagesOfEveryChange()
     return answerer.texts;
 }
 
+// Row 2's payment typed over with 11; returns "Update".
+QPushButton* editorUpdatingRowTwo()
+{
+    Form3* editor = openEditorOnRow(2);
+    if (!editor)
+        return nullptr;
+    typeOver(editor->Text6, QStringLiteral("11"));
+    return editor->Command3;
+}
+
+// The delete confirmation for row 2; returns its "Delete".
+QPushButton* confirmationDeletingRowTwo()
+{
+    frmLedger* window = openLedgerWindow();
+    if (!window)
+        return nullptr;
+    selectGridRow(window, 2);
+    QTest::mouseClick(window->cmdDelete, Qt::LeftButton);
+    auto* confirmation = qobject_cast<Form5*>(registry().window(QStringLiteral("Form5")));
+    return confirmation ? confirmation->Command1 : nullptr;
+}
+
+// The file operations a command makes, counted on a ledger of its own.
+int operationsOf(const std::function<QPushButton*()>& openCommand, const std::vector<LedgerRow>& rows)
+{
+    TestLedger ledger;
+    ledger.append(rows);
+    QPushButton* command = openCommand();
+    if (!command)
+        return 0;
+    FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+    vfs.startCounting();
+    QTest::mouseClick(command, Qt::LeftButton);
+    vfs.stop();
+    closeAllWindows();
+    return vfs.count();
+}
+
+// Counts the file operations of the command that `openCommand` brings up on
+// a ledger of its own, then presses it on `ledger` (holding the same rows)
+// with the middle operation failing as `fault` says, until the command has
+// ended. Returns the messages shown.
+QStringList messagesWithMiddleOperationFailing(const std::function<QPushButton*()>& openCommand,
+                                               FileFault fault, const TestLedger& ledger)
+{
+    const int operations = operationsOf(openCommand, ledger.rows());
+    Module1::setInstallFolder(ledger.folder());
+    QPushButton* command = openCommand();
+    if (operations < 3 || !command)
+        return {QStringLiteral("the command made too few file operations or did not open")};
+    MessageAnswerer answerer;
+    FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+    vfs.arm(fault, operations / 2);
+    QTest::mouseClick(command, Qt::LeftButton);
+    vfs.stop();
+    for (const QString& caption : answerer.captions)
+        if (caption != QStringLiteral("Tallowick"))
+            return {QStringLiteral("a box captioned ") + caption};
+    return answerer.texts;
+}
+
+// A ledger of 300 payments on which the command that `openCommand` brings
+// up was pressed with its middle file operation failing as `fault` says.
+struct MiddleOperationFailed {
+    MiddleOperationFailed(const std::function<QPushButton*()>& openCommand, FileFault fault)
+    {
+        ledger.append(rows);
+        messages = messagesWithMiddleOperationFailing(openCommand, fault, ledger);
+    }
+    const std::vector<LedgerRow> rows = paymentRows(300);
+    TestLedger ledger;
+    QStringList messages;
+};
+
+// After a refused "Update" of row 2 with a payment of 11: pressed again, it
+// stores exactly that change, with every later balance recomputed.
+bool retriedUpdateStoresRowTwo(Form3* editor, const TestLedger& ledger, std::vector<LedgerRow> rows)
+{
+    QTest::mouseClick(editor->Command3, Qt::LeftButton);
+    if (!backAtLedgerWindow())
+        return false;
+    rows[1].payment = money("11");
+    for (std::size_t k = 1; k < rows.size(); ++k)
+        rows[k].balance = rows[k - 1].balance - rows[k].payment - rows[k].fee + rows[k].deposit;
+    return tableText(ledger.rows()) == tableText(rows);
+}
+
+const QString kFileFaultSentence = QStringLiteral("The ledger file could not be read or written.");
+
 const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial Balance"),
                                         makeRow("100", "0", "0", "900", "Rent", 1001),
                                         makeRow("50", "0", "0", "850", "Phone", 1002)};
@@ -81,6 +173,10 @@ const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial 
 
 class FaultyFileTest : public WindowTest {
     Q_OBJECT
+
+public:
+    // Every connection the windows open goes through the shim; unarmed, it passes all through.
+    FaultyFileTest() { FaultInjectingVfs::install(); }
 
 private slots:
     void badFilesAreReportedAtStartAndLeftAlone_data()
@@ -182,11 +278,31 @@ private slots:
         QCOMPARE(fileBytes(ledger.path()), original);
 
         // With room again, the same editor stores the same row.
-        QTest::mouseClick(editor->Command3, Qt::LeftButton);
-        QVERIFY(backAtLedgerWindow());
-        const std::vector<LedgerRow> after = ledger.rows();
-        QCOMPARE(after[1].payment, money("11"));
-        QCOMPARE(after.back().balance, rows.back().balance - money("1"));
+        QVERIFY(retriedUpdateStoresRowTwo(editor, ledger, rows));
+    }
+
+    void persistentFileErrorInEditorUpdateKeepsTheRowOpen()
+    {
+        const MiddleOperationFailed update(editorUpdatingRowTwo, FileFault::PersistentError);
+        QCOMPARE(update.messages, QStringList{kFileFaultSentence});
+        Form3* editor = loadedEditor();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->Text5->text(), QStringLiteral("Payment 2"));
+        QCOMPARE(editor->Text6->text(), QStringLiteral("11"));
+        QCOMPARE(tableText(update.ledger.rows()), tableText(update.rows));
+
+        // Once the fault has cleared, the same "Update" stores the row once.
+        QVERIFY(retriedUpdateStoresRowTwo(editor, update.ledger, update.rows));
+    }
+
+    void fileErrorInDeleteBringsBackTheUnchangedLedger()
+    {
+        const MiddleOperationFailed deletion(confirmationDeletingRowTwo, FileFault::TransientError);
+        QCOMPARE(deletion.messages, QStringList{kFileFaultSentence});
+        frmLedger* window = readyLedgerWindow();
+        QVERIFY(window && !registry().isLoaded(QStringLiteral("Form5")));
+        QCOMPARE(window->grdDataGrid->model()->rowCount(), int(deletion.rows.size()));
+        QCOMPARE(tableText(deletion.ledger.rows()), tableText(deletion.rows));
     }
 };
 

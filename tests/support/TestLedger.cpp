@@ -68,6 +68,15 @@ LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, con
     return row;
 }
 
+std::vector<LedgerRow> paymentRows(int count)
+{
+    std::vector<LedgerRow> rows{makeRow("0", "0", "0", "1000", "Initial Balance")};
+    for (int k = 1; k < count; ++k)
+        rows.push_back(makeRow("1", "0", "0", std::to_string(1000 - k).c_str(),
+                               ("Payment " + std::to_string(k + 1)).c_str(), 1000 + k));
+    return rows;
+}
+
 bool balancesFollowRule(const std::vector<LedgerRow>& rows)
 {
     for (std::size_t k = 1; k < rows.size(); ++k)

@@ -34,6 +34,9 @@ private:
 LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, const char* balance,
                   const char* description = nullptr, long long number = -1, int tax = 0);
 
+// An opening of 1000, then payments of 1.00 numbered from 1001.
+std::vector<LedgerRow> paymentRows(int count);
+
 // The running-balance rule checked over a whole table.
 bool balancesFollowRule(const std::vector<LedgerRow>& rows);
 

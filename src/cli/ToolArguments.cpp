@@ -1,0 +1,95 @@
+#include "ToolArguments.h"
+
+namespace tallowick::tool {
+
+namespace {
+
+int yearOf(const std::string& text)
+{
+    if (text.size() != 4 || text.find_first_not_of("0123456789") != std::string::npos || text == "0000")
+        throw UsageError("--year needs a year of four digits, such as 2024");
+    return std::stoi(text);
+}
+
+// Takes the positional arguments in order into `slots`; one too many is a usage error.
+void takePositional(const std::string& argument, const std::vector<std::string*>& slots, std::size_t& filled)
+{
+    if (filled == slots.size())
+        throw UsageError("unexpected argument \"" + argument + "\"");
+    *slots[filled++] = argument;
+}
+
+} // namespace
+
+const char* usageText()
+{
+    return "usage: tallowick-ledger COMMAND [OPTIONS] [LEDGER]\n"
+           "\n"
+           "  export --csv|--qif [--tax-deductible] [--year YYYY] [LEDGER]\n"
+           "      Write the ledger's rows to standard output as CSV or QIF.\n"
+           "  import FILE.csv [LEDGER]\n"
+           "      Fill an empty ledger from a CSV file; nothing is written if any line is refused.\n"
+           "  check [--repair] [LEDGER]\n"
+           "      Check the file, the table and the running balances; --repair recomputes the balances.\n"
+           "\n"
+           "LEDGER is \"My Tallowick.mdb\" beside this program unless given. No command creates a ledger.\n"
+           "Exit status: 0 done or sound, 1 refused or not sound, 2 usage error.\n";
+}
+
+ToolArguments parseArguments(const std::vector<std::string>& arguments)
+{
+    ToolArguments parsed;
+    for (const std::string& argument : arguments)
+        if (argument == "--help" || argument == "-h")
+            return parsed;
+    if (arguments.empty())
+        throw UsageError("a command is needed: export, import or check");
+
+    const std::string& command = arguments[0];
+    bool csv = false;
+    bool qif = false;
+    std::vector<std::string*> positional{&parsed.ledgerPath};
+    if (command == "import") {
+        parsed.command = Command::Import;
+        positional.insert(positional.begin(), &parsed.csvPath);
+    } else if (command == "check") {
+        parsed.command = Command::Check;
+    } else if (command != "export") {
+        throw UsageError("unknown command \"" + command + "\"; the commands are export, import and check");
+    }
+
+    std::size_t filled = 0;
+    for (std::size_t k = 1; k < arguments.size(); ++k) {
+        const std::string& argument = arguments[k];
+        const bool exporting = command == "export";
+        if (exporting && argument == "--csv") {
+            csv = true;
+        } else if (exporting && argument == "--qif") {
+            qif = true;
+        } else if (exporting && argument == "--tax-deductible") {
+            parsed.choice.taxDeductibleOnly = true;
+        } else if (exporting && argument == "--year") {
+            if (++k == arguments.size())
+                throw UsageError("--year needs a year of four digits, such as 2024");
+            parsed.choice.year = yearOf(arguments[k]);
+        } else if (exporting && argument.rfind("--year=", 0) == 0) {
+            parsed.choice.year = yearOf(argument.substr(7));
+        } else if (command == "check" && argument == "--repair") {
+            parsed.repair = true;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            throw UsageError("unknown option \"" + argument + "\" for " + command);
+        } else {
+            takePositional(argument, positional, filled);
+        }
+    }
+    if (command == "export") {
+        if (csv == qif)
+            throw UsageError("export needs exactly one of --csv and --qif");
+        parsed.command = csv ? Command::ExportCsv : Command::ExportQif;
+    }
+    if (parsed.command == Command::Import && parsed.csvPath.empty())
+        throw UsageError("import needs the CSV file to read");
+    return parsed;
+}
+
+} // namespace tallowick::tool

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "LedgerExport.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tallowick::tool {
+
+// A command line the tool cannot run; what() is the one line it prints.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class Command { Help, ExportCsv, ExportQif, Import, Check };
+
+struct ToolArguments {
+    Command command = Command::Help;
+    ExportChoice choice;
+    bool repair = false;
+    std::string csvPath; // import
+    std::string ledgerPath; // empty: the ledger beside the program
+};
+
+// Reads the arguments after the program's name; throws UsageError.
+ToolArguments parseArguments(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+const char* usageText();
+
+} // namespace tallowick::tool

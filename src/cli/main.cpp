@@ -1,0 +1,26 @@
+// tallowick-ledger: export, import and check a ledger from the command line.
+#include "StoreError.h"
+#include "ToolArguments.h"
+#include "ToolCommands.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    using namespace tallowick::tool;
+    std::ios::sync_with_stdio(false);
+    ToolArguments arguments;
+    try {
+        arguments = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& error) {
+        std::cerr << "tallowick-ledger: " << error.what() << " (see tallowick-ledger --help)\n";
+        return 2;
+    }
+    try {
+        return runCommand(arguments, std::cout);
+    } catch (const tallowick::StoreError& error) {
+        std::cout.flush();
+        std::cerr << error.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,144 @@
+#include "LedgerImport.h"
+
+#include "LedgerCsv.h"
+#include "LedgerFile.h"
+#include "RowCodec.h"
+#include "StoreError.h"
+
+#include <array>
+#include <fstream>
+#include <functional>
+
+namespace tallowick {
+
+namespace {
+
+// Rows go to the engine this many at a time: one statement per batch
+// instead of one per row roughly halves the engine's share of an import.
+constexpr int kBatchRows = 64;
+
+// "INSERT ... VALUES (...), (...)" for `rows` rows; row k's eight columns are
+// bound to 9k+1 .. 9k+8 and its rowid to 9k+9, as bindRow and kInsertRowSql do.
+std::string batchInsertSql(int rows)
+{
+    std::string sql = std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql + ") VALUES ";
+    for (int k = 0; k < rows; ++k) {
+        const int first = 9 * k + 1;
+        sql += k == 0 ? "(" : ", (";
+        sql += "?" + std::to_string(first + 8);
+        for (int column = 0; column < 8; ++column)
+            sql += ", ?" + std::to_string(first + column);
+        sql += ")";
+    }
+    return sql;
+}
+
+// Appends rows to an empty table, spaced as the program spaces the rows it adds.
+class RowAppender {
+public:
+    explicit RowAppender(sqlite3* db)
+        : batch_(db, batchInsertSql(kBatchRows))
+        , single_(db, kInsertRowSql)
+    {
+    }
+
+    void append(const LedgerRow& row)
+    {
+        pending_[std::size_t(count_++)] = row;
+        if (count_ == kBatchRows)
+            flush();
+    }
+
+    void flush()
+    {
+        const bool whole = count_ == kBatchRows;
+        for (int k = 0; k < count_; ++k) {
+            rowid_ = rowidAfterLast(rowid_);
+            Statement& insert = whole ? batch_ : single_;
+            const int first = whole ? 9 * k + 1 : 1;
+            bindRow(insert, pending_[std::size_t(k)], first);
+            insert.bind(first + 8, rowid_);
+            if (!whole)
+                insert.run();
+        }
+        if (whole)
+            batch_.run();
+        count_ = 0;
+    }
+
+private:
+    Statement batch_;
+    Statement single_;
+    std::array<LedgerRow, kBatchRows> pending_;
+    int count_ = 0;
+    std::int64_t rowid_ = 0;
+};
+
+void refuseRows(LedgerConnection& connection)
+{
+    Statement any(connection.db(), "SELECT EXISTS (SELECT 1 FROM Ledger)");
+    any.step();
+    const bool hasRows = any.integer(0) != 0;
+    any.reset();
+    if (hasRows)
+        throw StoreError(StoreError::Kind::Engine,
+                         "The ledger already has rows; import fills an empty ledger only.");
+}
+
+// Reads the whole file, giving each row its balance by the running-balance
+// rule, and hands every row on. Any refusal throws.
+void readBalancedRows(const std::string& csvPath, ImportSummary& summary,
+                      const std::function<void(const LedgerRow&)>& visit)
+{
+    std::ifstream file(csvPath, std::ios::binary);
+    if (!file)
+        throw StoreError(StoreError::Kind::FileAccess, "The file \"" + csvPath + "\" could not be read.");
+    CsvLedgerReader reader(file);
+    CsvLedgerRow read;
+    Money running;
+    summary = ImportSummary();
+    while (reader.next(read)) {
+        LedgerRow& row = read.row;
+        try {
+            if (summary.rows > 0)
+                row.balance = running - row.payment - row.fee + row.deposit;
+        } catch (const StoreError& error) {
+            throw StoreError(error.kind(), "Line " + std::to_string(read.line) + ": " + error.what());
+        }
+        running = row.balance;
+        ++summary.rows;
+        if (read.fileBalance && *read.fileBalance != row.balance && summary.balancesDiffering++ == 0) {
+            summary.firstDifferingLine = read.line;
+            summary.firstDifferingPosition = summary.rows;
+            summary.fileBalance = *read.fileBalance;
+            summary.storedBalance = row.balance;
+        }
+        visit(row);
+    }
+}
+
+} // namespace
+
+ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath)
+{
+    auto connection = LedgerConnection::open(ledgerPath);
+    refuseRows(*connection);
+
+    ImportSummary checked;
+    readBalancedRows(csvPath, checked, [](const LedgerRow&) {});
+
+    Transaction transaction(*connection);
+    refuseRows(*connection); // another program may have added rows meanwhile
+    RowAppender appender(connection->db());
+    ImportSummary stored;
+    readBalancedRows(csvPath, stored, [&](const LedgerRow& row) { appender.append(row); });
+    appender.flush();
+    // The file changed between the two readings: store nothing.
+    if (stored.rows != checked.rows || stored.balancesDiffering != checked.balancesDiffering)
+        throw StoreError(StoreError::Kind::FileAccess,
+                         "The file \"" + csvPath + "\" changed while it was read.");
+    transaction.commit();
+    return stored;
+}
+
+} // namespace tallowick

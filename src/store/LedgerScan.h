@@ -1,0 +1,15 @@
+#pragma once
+
+#include "LedgerFile.h"
+#include "LedgerRow.h"
+
+#include <functional>
+
+namespace tallowick {
+
+// Calls `visit` with every row in stored order, one row in memory at a time.
+// The walk is one read of the file, so it sees the ledger as it was when the
+// walk began even if another program writes meanwhile. Throws StoreError.
+void forEachLedgerRow(LedgerConnection& connection, const std::function<void(const LedgerRow&)>& visit);
+
+} // namespace tallowick

@@ -1,0 +1,150 @@
+// The grid's context menu: how it opens, "Copy" through the clipboard, and
+// "Export to CSV…" through the real save dialog.
+#include "LedgerExport.h"
+#include "TestLedger.h"
+#include "WindowDriver.h"
+#include "WindowTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+
+#include <sstream>
+
+using namespace tallowick;
+using namespace tallowick::test;
+
+namespace {
+
+QMenu* gridMenu(frmLedger* window)
+{
+    return window->grdDataGrid->findChild<QMenu*>(QStringLiteral("grdDataGridMenu"));
+}
+
+// Answers the save dialog once it comes up: records the file it offers and
+// saves to `target` instead.
+class SaveDialogAnswerer : public QObject {
+public:
+    explicit SaveDialogAnswerer(QString target)
+        : target_(std::move(target))
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer_.stop();
+            offered = dialog->selectedFiles().value(0);
+            // Typed whole into the name box, as a user does: the dialog reads its folder in the background.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            name->setText(target_);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        timer_.start(20);
+    }
+    QString offered;
+
+private:
+    QString target_;
+    QTimer timer_;
+};
+
+} // namespace
+
+class LedgerContextMenuTest : public WindowTest {
+    Q_OBJECT
+
+private slots:
+    // Ctrl+C and the menu's "Copy" put the selected row, in the grid's
+    // formats under the grid's captions, on the clipboard; the menu opens by
+    // Shift+F10, the Menu key and a right-click.
+    void copySelectedRows()
+    {
+        TestLedger ledger;
+        ledger.append({makeRow("0", "0", "0", "1000", "Opening"),
+                       makeRow("1012.5", "0.25", "0", "-12.75", "Rent\tand \"more\"", 1001, 1),
+                       makeRow("0", "0", "20", "7.25", "Pay")});
+        ledger.exec("UPDATE Ledger SET \"date\" = '2004-03-07' WHERE rowid = 2");
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window);
+        QTableView* grid = window->grdDataGrid;
+        selectGridRow(window, 2);
+        const QString expected
+            = "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\t"
+              "Deposit / Credit\tBalance\n"
+              "1001\t3/7/2004\t\"Rent\tand \"\"more\"\"\"\t$1,012.50\tT\t$0.25\t$0.00\t-$12.75\n";
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+
+        QMenu* menu = gridMenu(window);
+        QVERIFY(menu);
+        QStringList captions;
+        for (const QAction* action : menu->actions())
+            captions << action->text();
+        QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Copy", "Export to CSV\u2026"}));
+        const auto opensBy = [&](auto press) {
+            press();
+            const bool opened
+                = QTest::qWaitFor([&] { return QApplication::activePopupWidget() == menu; }, kWaitMs);
+            menu->close();
+            return opened;
+        };
+        QVERIFY(opensBy([&] { QTest::keyClick(grid, Qt::Key_Menu); }));
+        QVERIFY(opensBy([&] { // what the window system sends on a right-click
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                    grid->viewport()->mapToGlobal(QPoint(20, 20)));
+            QApplication::sendEvent(grid->viewport(), &click);
+        }));
+        QVERIFY(opensBy([&] { QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier); }));
+
+        selectGridRow(window, 3);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), menu);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(
+            QGuiApplication::clipboard()->text().endsWith("\t\tPay\t$0.00\t \t$0.00\t$20.00\t$7.25\n"));
+    }
+
+    // The file offered first is "My Tallowick.csv" in the documents folder;
+    // the chosen file gets the whole ledger and no temporary file stays
+    // beside it; a folder that cannot be written shows why and writes nothing.
+    void exportToCsv()
+    {
+        TestLedger ledger;
+        ledger.append(
+            {makeRow("0", "0", "0", "1000", "Opening"), makeRow("5", "0", "0", "995", "a, \"b\"\r\nc")});
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window);
+        QTemporaryDir target;
+        const QString file = target.filePath("ledger.csv");
+        MessageAnswerer messages;
+        {
+            SaveDialogAnswerer answerer(file);
+            window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionExportCsv"))->trigger();
+            QCOMPARE(QFileInfo(answerer.offered).fileName(), "My Tallowick.csv");
+        }
+        QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(u'\n')));
+        std::ostringstream expected;
+        exportCsv(*LedgerConnection::open(ledger.path()), ExportChoice(), expected);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll().toStdString(), expected.str());
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ledger.csv"});
+
+        SaveDialogAnswerer answerer(target.filePath("missing/ledger.csv"));
+        window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionExportCsv"))->trigger();
+        QCOMPARE(messages.texts, QStringList{"The file \"" + target.filePath("missing/ledger.csv")
+                                             + "\" could not be written (No such file or directory)."});
+        QVERIFY(!QFile::exists(target.filePath("missing/ledger.csv")));
+    }
+};
+
+QTEST_MAIN(LedgerContextMenuTest)
+#include "LedgerContextMenuTest.moc"

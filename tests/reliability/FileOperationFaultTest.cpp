@@ -1,0 +1,458 @@
+// Every change the program makes, interrupted at each of its file
+// operations in turn: a crash, a power cut (unsynced writes lost, or some
+// lost and one torn) and an I/O error (once, or from then on). After each
+// run the file is sound and holds exactly the table from before or after
+// the change; a failed call reports the store's sentence and its
+// connection takes the same change again.
+//
+// The tables are built and computed here from plain SQL and arithmetic, not
+// through the store under test.
+#include "FaultInjectingVfs.h"
+#include "InsertRow.h"
+#include "LedgerChanges.h"
+#include "RecordCursor.h"
+#include "StoreError.h"
+#include "StoreText.h"
+#include "TestLedger.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
+
+using namespace tallowick;
+using namespace tallowick::test;
+
+namespace {
+
+constexpr int kLedgerRows = 300;
+// The row that updates, deletions and insertions work on: near the top, so
+// that every later row moves or changes its balance.
+constexpr int kChangedPosition = 3;
+
+// One row as SQL's quote() shows it; amounts in ten-thousandths.
+struct Row {
+    std::optional<long long> number;
+    std::optional<std::string> date;
+    std::optional<std::string> description;
+    long long payment = 0, tax = 0, fee = 0, deposit = 0, balance = 0;
+};
+
+using Table = std::vector<Row>;
+
+std::string quoted(const std::optional<std::string>& text)
+{
+    return text ? "'" + *text + "'" : "NULL";
+}
+
+std::string rowText(const Row& row)
+{
+    return (row.number ? std::to_string(*row.number) : "NULL") + "|" + quoted(row.date) + "|"
+         + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
+         + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
+}
+
+QStringList tableText(const Table& table)
+{
+    QStringList lines;
+    for (const Row& row : table)
+        lines << QString::fromStdString(rowText(row));
+    return lines;
+}
+
+// The running-balance rule, from the first row's balance on.
+void rebalance(Table& table)
+{
+    for (std::size_t k = 1; k < table.size(); ++k)
+        table[k].balance = table[k - 1].balance - table[k].payment - table[k].fee + table[k].deposit;
+}
+
+// Ten-thousandths in the plain text form the editor sends ("-12.5000").
+std::string amountText(long long amount)
+{
+    const long long magnitude = amount < 0 ? -amount : amount;
+    const std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
+    return (amount < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+}
+
+Table sampleTable()
+{
+    Table table;
+    table.push_back({std::nullopt, "2024-01-01", "Initial Balance", 0, 0, 0, 0, 50000000});
+    for (int k = 1; k < kLedgerRows; ++k) {
+        Row row;
+        if (k % 5)
+            row.number = 1000 + k;
+        if (k % 4)
+            row.date = "2024-" + std::to_string(10 + k % 3) + "-" + std::to_string(10 + k % 19);
+        if (k % 6)
+            row.description = k % 2 ? "Check to the market" : "Rent";
+        row.payment = k % 3 ? 125000 + k : 0;
+        row.tax = k % 7 == 0;
+        row.fee = k % 40 ? 0 : 12500;
+        row.deposit = k % 3 ? 0 : 400000;
+        table.push_back(row);
+    }
+    rebalance(table);
+    return table;
+}
+
+// An open handle of plain SQLite, closed on leaving the scope.
+struct Database {
+    explicit Database(const std::string& path)
+    {
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~Database() { sqlite3_close_v2(db); }
+    QStringList column(const std::string& sql) const
+    {
+        QStringList values;
+        sqlite3_stmt* statement = nullptr;
+        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+        while (rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+            values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        rc = rc == SQLITE_OK ? sqlite3_finalize(statement) : rc;
+        if (rc != SQLITE_OK)
+            values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
+        return values;
+    }
+    sqlite3* db = nullptr;
+};
+
+// Writes the rows under rowids step, 2 * step, ...
+void writeTable(const std::string& path, const Table& table, long long rowidStep)
+{
+    std::string sql = "BEGIN;";
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        std::string values = rowText(table[k]);
+        std::replace(values.begin(), values.end(), '|', ',');
+        sql += "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
+               "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) VALUES ("
+             + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
+    }
+    Database database(path);
+    sqlite3_exec(database.db, (sql + "COMMIT;").c_str(), nullptr, nullptr, nullptr);
+}
+
+QStringList storedTable(const std::string& path)
+{
+    return Database(path).column(
+        "SELECT quote(\"number\") || '|' || quote(\"date\") || '|' || quote(\"description of transaction\") "
+        "|| '|' || quote(\"payment / debit\") || '|' || quote(\"tax deductible\") || '|' || quote(fee) "
+        "|| '|' || quote(\"deposit / credit\") || '|' || quote(balance) FROM Ledger ORDER BY rowid");
+}
+
+QString integrityOf(const std::string& path)
+{
+    return Database(path).column("PRAGMA integrity_check").join(QLatin1Char(' '));
+}
+
+// One change as a window makes it. `prepare` only reads (it places the
+// cursor as the window has it); `write` is the window's command, and is
+// run again as it stands when a failed change is retried.
+struct Change {
+    const char* name;
+    long long rowidStep; // 0: an empty ledger
+    std::function<void(RecordCursor&)> prepare;
+    std::function<void(RecordCursor&)> write;
+    std::function<Table(Table)> expected;
+};
+
+const Row kAddedRow{4321, "2025-03-07", "Hardware store", 459900, 1, 0, 0, 0};
+const Row kEditedRow{77, "2025-01-02", "Corrected", 995000, 0, 12500, 0, 0};
+
+// The editor's boxes, all eight written as its "Add" and "Update" do.
+void writeEditorBoxes(RecordCursor& cursor, const Row& row, long long balance)
+{
+    cursor.SetField("number", std::to_string(*row.number));
+    cursor.SetField("date", *row.date);
+    cursor.SetField("description of transaction", *row.description);
+    cursor.SetField("payment / debit", amountText(row.payment));
+    cursor.SetField("tax deductible", std::int64_t(row.tax));
+    cursor.SetField("fee", amountText(row.fee));
+    cursor.SetField("deposit / credit", amountText(row.deposit));
+    cursor.SetField("balance", amountText(balance));
+}
+
+long long balanceAfter(long long prior, const Row& row)
+{
+    return prior - row.payment - row.fee + row.deposit;
+}
+
+std::vector<Change> everyChange()
+{
+    const Table sample = sampleTable();
+    const Row placeholder{std::nullopt, std::nullopt, "INSERTED ROW", 0, 0, 0, 0, 0};
+    auto nothing = [](RecordCursor&) {};
+    auto insert = [](RecordCursor& cursor) { InsertPlaceholderAfter(cursor, kChangedPosition); };
+    auto withPlaceholder = [placeholder](Table table) {
+        table.insert(table.begin() + kChangedPosition, placeholder);
+        return table;
+    };
+    return {
+        {"initial balance", 0, nothing,
+         [](RecordCursor& cursor) { // as the opening-balance window stores it
+             cursor.AddNew();
+             cursor.SetField("Description of Transaction", "Initial Balance");
+             cursor.SetField("Payment / debit", std::int64_t(0));
+             cursor.SetField("tax deductible", std::int64_t(0));
+             cursor.SetField("fee", std::int64_t(0));
+             cursor.SetField("deposit / credit", std::int64_t(0));
+             cursor.SetField("Balance", "1234.56");
+             cursor.Update();
+         },
+         [](Table) { return Table{{std::nullopt, std::nullopt, "Initial Balance", 0, 0, 0, 0, 12345600}}; }},
+        {"add", 1024, nothing,
+         [last = sample.back().balance](RecordCursor& cursor) {
+             cursor.AddNew();
+             writeEditorBoxes(cursor, kAddedRow, balanceAfter(last, kAddedRow));
+             cursor.Update();
+         },
+         [](Table table) {
+             Row added = kAddedRow;
+             added.balance = balanceAfter(table.back().balance, added);
+             table.push_back(added);
+             return table;
+         }},
+        {"update", 1024,
+         [](RecordCursor& cursor) {
+             cursor.MoveFirst();
+             cursor.Move(kChangedPosition - 1);
+         },
+         [prior = sample[kChangedPosition - 2].balance](RecordCursor& cursor) {
+             cursor.Edit();
+             writeEditorBoxes(cursor, kEditedRow, balanceAfter(prior, kEditedRow));
+             UpdateAndRebalance(cursor);
+         },
+         [](Table table) {
+             table[kChangedPosition - 1] = kEditedRow;
+             rebalance(table);
+             return table;
+         }},
+        {"delete", 1024, nothing, [](RecordCursor& cursor) { DeleteAndRebalance(cursor, kChangedPosition); },
+         [](Table table) {
+             table.erase(table.begin() + kChangedPosition - 1);
+             rebalance(table);
+             return table;
+         }},
+        {"insert between spaced rowids", 1024, nothing, insert, withPlaceholder},
+        {"insert between packed rowids", 1, nothing, insert, withPlaceholder},
+    };
+}
+
+const char* faultName(FileFault fault)
+{
+    switch (fault) {
+    case FileFault::Crash:
+        return "crash";
+    case FileFault::PowerCut:
+        return "power cut";
+    case FileFault::TornPowerCut:
+        return "torn power cut";
+    case FileFault::TransientError:
+        return "transient I/O error";
+    case FileFault::PersistentError:
+        return "persistent I/O error";
+    }
+    return "";
+}
+
+} // namespace
+
+class FileOperationFaultTest : public QObject {
+    Q_OBJECT
+
+    TestLedger ledger_;
+    QByteArray pristine_;
+    QStringList before_;
+    QStringList after_;
+    QStringList failures_;
+    std::map<std::string, int> pointsRun_;
+
+    // Puts the ledger back as the change found it, with no journal beside it.
+    void restoreLedger()
+    {
+        QFile::remove(QString::fromStdString(ledger_.path() + "-journal"));
+        QFile file(QString::fromStdString(ledger_.path()));
+        const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (!opened || file.write(pristine_) != pristine_.size())
+            qFatal("the ledger could not be restored");
+    }
+
+    void fail(const Change& change, const char* fault, int at, const QString& what)
+    {
+        failures_ << QStringLiteral("%1, %2 at operation %3: %4").arg(change.name, fault).arg(at).arg(what);
+    }
+
+    // The file is sound and holds the table from before, from after, or the one required.
+    void checkLedger(const Change& change, const char* fault, int at, const QStringList* required)
+    {
+        const QString integrity = integrityOf(ledger_.path());
+        if (integrity != QStringLiteral("ok"))
+            return fail(change, fault, at, QStringLiteral("integrity check: ") + integrity);
+        const QStringList found = storedTable(ledger_.path());
+        if (required && found != *required)
+            fail(change, fault, at, found == before_ ? QStringLiteral("the old table, not the new one")
+                                                     : QStringLiteral("not the required table"));
+        else if (found != before_ && found != after_)
+            fail(change, fault, at, QStringLiteral("neither the old nor the new table"));
+    }
+
+    // Runs the change in a child process that the fault ends at operation `at`.
+    void runInterrupted(const Change& change, FileFault fault, int at, int operations)
+    {
+        restoreLedger();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            try {
+                RecordCursor cursor(ledger_.path());
+                change.prepare(cursor);
+                FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+                vfs.arm(fault, at, 0, std::uint32_t(at) * 7919u);
+                change.write(cursor);
+                vfs.strikeNow(); // past the last operation: the change has returned
+            } catch (...) {
+            }
+            ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const bool reached = at <= operations;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != kCrashedExitCode)
+            return fail(change, faultName(fault), at, QStringLiteral("the process ended: %1").arg(status));
+        // Up to the journal's deletion the engine rolls the change back; after it the change stays.
+        checkLedger(change, faultName(fault), at, reached ? &before_ : &after_);
+        ++pointsRun_[faultName(fault)];
+    }
+
+    // Fails operation `at` (and, persistent, every later one) inside the change.
+    void runFailing(const Change& change, FileFault fault, int at, int writeError,
+                    const std::vector<FileOperation>& kinds)
+    {
+        restoreLedger();
+        const char* name = faultName(fault);
+        RecordCursor cursor(ledger_.path());
+        change.prepare(cursor);
+        FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+        vfs.arm(fault, at, writeError);
+        std::optional<StoreError> error;
+        try {
+            change.write(cursor);
+        } catch (const StoreError& thrown) {
+            error = thrown;
+        } catch (const std::exception& thrown) {
+            vfs.stop();
+            return fail(change, name, at, QStringLiteral("not the store's error: ") + thrown.what());
+        }
+        vfs.stop();
+        ++pointsRun_[name];
+        if (!error)
+            return fail(change, name, at, QStringLiteral("the failed change was reported as a success"));
+        const bool diskFull = writeError == SQLITE_FULL && kinds[std::size_t(at - 1)] == FileOperation::Write;
+        const std::string sentence = diskFull ? "The disk is full, so the change cannot be saved."
+                                              : "The ledger file could not be read or written.";
+        if (error->what() != sentence)
+            return fail(change, name, at, QStringLiteral("not the store's sentence: ") + error->what());
+        checkLedger(change, name, at, &before_);
+        try {
+            if (cursor.RecordCount() != before_.size())
+                return fail(change, name, at, QStringLiteral("the connection counts the wrong rows"));
+            change.write(cursor);
+        } catch (const std::exception& thrown) {
+            return fail(change, name, at, QStringLiteral("the retry failed: ") + thrown.what());
+        }
+        checkLedger(change, name, at, &after_);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FaultInjectingVfs::install();
+    }
+
+    void everyOperationOfEveryChange_data()
+    {
+        QTest::addColumn<int>("index");
+        const std::vector<Change> changes = everyChange();
+        for (std::size_t k = 0; k < changes.size(); ++k)
+            QTest::newRow(changes[k].name) << int(k);
+    }
+
+    void everyOperationOfEveryChange()
+    {
+        QFETCH(int, index);
+        const Change change = everyChange()[std::size_t(index)];
+        restoreEmptyLedger();
+        const Table before = change.rowidStep ? sampleTable() : Table{};
+        if (change.rowidStep)
+            writeTable(ledger_.path(), before, change.rowidStep);
+        pristine_ = fileBytes();
+        before_ = tableText(before);
+        after_ = tableText(change.expected(before));
+        QVERIFY(before_ != after_);
+
+        // The operations the change makes, counted once without a fault.
+        FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+        {
+            RecordCursor cursor(ledger_.path());
+            change.prepare(cursor);
+            vfs.startCounting();
+            change.write(cursor);
+            vfs.stop();
+        }
+        QCOMPARE(storedTable(ledger_.path()), after_);
+        const int operations = vfs.count();
+        const std::vector<FileOperation> kinds = vfs.operations();
+        QVERIFY(operations > 0);
+
+        const int failuresBefore = int(failures_.size());
+        for (int at = 1; at <= operations + 1; ++at)
+            for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut})
+                runInterrupted(change, fault, at, operations);
+        for (int at = 1; at <= operations; ++at) {
+            const bool write = kinds[std::size_t(at - 1)] == FileOperation::Write;
+            for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
+                runFailing(change, fault, at, SQLITE_IOERR_WRITE, kinds);
+                if (write)
+                    runFailing(change, fault, at, SQLITE_FULL, kinds);
+            }
+        }
+        int syncs = 0;
+        for (FileOperation kind : kinds)
+            syncs += kind == FileOperation::Sync;
+        qInfo("%s: %d file operations (%d syncs), %d failures", change.name, operations, syncs,
+              int(failures_.size()) - failuresBefore);
+        QVERIFY2(failures_.size() == failuresBefore, qPrintable(failures_.value(failuresBefore)));
+    }
+
+    void cleanupTestCase()
+    {
+        for (const auto& [fault, points] : pointsRun_)
+            qInfo("%s: %d points run", fault.c_str(), points);
+        qInfo("failures: %d", int(failures_.size()));
+        for (const QString& failure : failures_.mid(0, 20))
+            qInfo("  %s", qPrintable(failure));
+    }
+
+private:
+    void restoreEmptyLedger()
+    {
+        QFile::remove(QString::fromStdString(ledger_.path()));
+        createLedgerFile(ledger_.path());
+    }
+
+    QByteArray fileBytes() const
+    {
+        QFile file(QString::fromStdString(ledger_.path()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+QTEST_GUILESS_MAIN(FileOperationFaultTest)
+#include "FileOperationFaultTest.moc"
