@@ -1,5 +1,6 @@
 // Undo and redo over a real ledger file: a model-based random run, names, refusals, atomicity, bounds, files.
 #include "ChangeHistory.h"
+#include "FaultInjectingVfs.h"
 #include "InsertRow.h"
 #include "LedgerChanges.h"
 #include "RecomputeBalances.h"
@@ -18,7 +19,8 @@ using FileTable = std::map<std::int64_t, QString>;
 static FileTable fileTable(const std::string& path)
 {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    // Read-write, so that a journal left by a failed change is rolled back first, as any writer would.
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_stmt* select = nullptr;
     sqlite3_prepare_v2(db, "SELECT rowid, * FROM Ledger", -1, &select, nullptr);
     FileTable table;
@@ -315,6 +317,50 @@ private slots:
         }
         QCOMPARE(history.nextUndo(ledger.path()).value_or("-"), std::string("Delete of row 4"));
         QVERIFY(undo(ledger.path()) == 4 && fileTable(ledger.path()) == before);
+    }
+
+    // An I/O error at each file operation of one undo and of one redo, once or from then on: the call reports
+    // the store's sentence, the table and both stacks stay as they were, and the same call then succeeds.
+    void undoFailsAtEveryFileOperation()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+        TestLedger ledger;
+        fill(ledger, 200);
+        const std::string path = ledger.path();
+        const FileTable before = fileTable(path);
+        updateRow(path, 2, "9");
+        const FileTable after = fileTable(path);
+        for (bool undoing : {true, false}) {
+            const auto apply = [&](bool forward) { return forward == undoing ? undo(path) : redo(path); };
+            vfs.startCounting();
+            QVERIFY(apply(true));
+            vfs.stop();
+            const int operations = vfs.count();
+            qInfo("%s: %d file operations", undoing ? "undo" : "redo", operations);
+            QVERIFY(operations > 3 && apply(false));
+            for (int at = 1; at <= operations; ++at) {
+                for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
+                    const QByteArray where = QByteArray(undoing ? "undo" : "redo") + ", operation "
+                                           + QByteArray::number(at)
+                                           + (fault == FileFault::PersistentError ? " on" : "");
+                    {
+                        auto connection = LedgerConnection::open(path);
+                        vfs.arm(fault, at, SQLITE_IOERR_WRITE);
+                        try {
+                            undoing ? history.undo(*connection) : history.redo(*connection);
+                            QFAIL(where);
+                        } catch (const StoreError& error) {
+                            QVERIFY2(error.kind() == Kind::FileAccess, where + ": " + error.what());
+                        }
+                        vfs.stop();
+                    }
+                    QVERIFY2(fileTable(path) == (undoing ? after : before), where);
+                    QVERIFY2(history.undoCount() == undoing && history.redoCount() == !undoing, where);
+                }
+            }
+            QVERIFY(apply(true) && fileTable(path) == (undoing ? before : after));
+        }
     }
 
     // Past the count or the memory bound the oldest changes go, and undo then says so; a recomputation keeps
