@@ -3,6 +3,7 @@
 // for rebalancing. Prints a table and writes bench-results/bench.csv.
 #include "BenchLedger.h"
 
+#include "ChangeHistory.h"
 #include "Form3.h"
 #include "InsertRow.h"
 #include "LedgerChanges.h"
@@ -112,6 +113,7 @@ void benchmark(long long rows, int runs)
     build.start();
     bench::fillLedger(path, rows, kRowidStep);
     std::printf("-- built %lld rows in %.1f s\n", rows, double(build.elapsed()) / 1000.0);
+    ChangeHistory::instance().clear(); // each size starts, as the program does, with no history
 
     auto& registry = WindowRegistry::instance();
     const auto noPrep = [] {};
@@ -150,8 +152,30 @@ void benchmark(long long rows, int runs)
            }));
 
     int flip = 0;
-    record("update row 2 + recompute", rows,
-           timeIt(runs, noPrep, [&] { updateRow(path, 2, (++flip % 2) ? "12.34" : "43.21"); }), limitMs);
+    // A new amount each time, so that every run changes every later balance.
+    const auto updateRowTwo = [&] { updateRow(path, 2, std::to_string(++flip) + ".25"); };
+    const double updateMs = timeIt(runs, noPrep, updateRowTwo);
+    record("update row 2 + recompute", rows, updateMs, limitMs);
+
+    // Undo and redo of that change, their ratio beside the change itself, and the memory the history
+    // keeps for it.
+    ChangeHistory& history = ChangeHistory::instance();
+    const auto undoOrRedo = [&](bool undoing) {
+        auto connection = LedgerConnection::open(path);
+        undoing ? history.undo(*connection) : history.redo(*connection);
+    };
+    const auto undo = [&] { undoOrRedo(true); };
+    const char* const besideChange = "x = beside the change";
+    const double undoMs = timeIt(runs, updateRowTwo, undo);
+    record("undo of update row 2 + recompute", rows, undoMs, updateMs, besideChange);
+    const auto redo = [&] { undoOrRedo(false); };
+    record("redo of update row 2 + recompute", rows, timeIt(runs, undo, redo), updateMs, besideChange);
+    history.clear();
+    updateRowTwo();
+    const auto held = double(history.bytes());
+    std::snprintf(note, sizeof note, "%.1f MiB, %.1f bytes a changed row", held / (1 << 20),
+                  held / double(rows - 1));
+    record("history kept for update row 2 + recompute", rows, 0, 0, note);
     record("update last row + recompute", rows,
            timeIt(runs, noPrep, [&] { updateRow(path, rows, (++flip % 2) ? "12.34" : "43.21"); }));
 

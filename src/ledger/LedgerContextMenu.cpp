@@ -1,16 +1,21 @@
 #include "LedgerContextMenu.h"
 
 #include "LedgerExportCommands.h"
+#include "LedgerUndoCommands.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QShortcut>
 #include <QTableView>
 
 namespace tallowick {
 
-LedgerContextMenu* LedgerContextMenu::attach(QTableView* grid) { return new LedgerContextMenu(grid); }
+LedgerContextMenu* LedgerContextMenu::attach(QTableView* grid, LedgerUndoCommands* undo)
+{
+    return new LedgerContextMenu(grid, undo);
+}
 
-LedgerContextMenu::LedgerContextMenu(QTableView* grid)
+LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
     : QObject(grid)
     , grid_(grid)
     , menu_(new QMenu(grid))
@@ -18,6 +23,8 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid)
     setObjectName(QStringLiteral("LedgerContextMenu"));
     menu_->setObjectName(QStringLiteral("grdDataGridMenu"));
 
+    addUndoCommands(undo);
+    menu_->addSeparator();
     QAction* copy = addCommand(QStringLiteral("actionCopy"), QStringLiteral("Copy"));
     copy->setShortcut(QKeySequence::Copy);
     connect(copy, &QAction::triggered, grid_, [this] { CopySelectedRows(grid_); });
@@ -33,6 +40,35 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid)
     open->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(open, &QAction::triggered, this, &LedgerContextMenu::popupAtCurrentRow);
     grid_->addAction(open);
+}
+
+void LedgerContextMenu::addUndoCommands(LedgerUndoCommands* commands)
+{
+    const QKeySequence undoKeys(Qt::CTRL | Qt::Key_Z);
+    const QKeySequence redoKeys(Qt::CTRL | Qt::Key_Y);
+    // In the menu the keys are only shown: they work through the window's
+    // shortcuts below, which a greyed entry would otherwise switch off.
+    QAction* undo = menu_->addAction(QString(), commands, &LedgerUndoCommands::undo);
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(undoKeys);
+    QAction* redo = menu_->addAction(QString(), commands, &LedgerUndoCommands::redo);
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcut(redoKeys);
+    const auto nameChanges = [=] {
+        undo->setText(commands->undoText());
+        undo->setEnabled(commands->canUndo());
+        redo->setText(commands->redoText());
+        redo->setEnabled(commands->canRedo());
+    };
+    nameChanges();
+    connect(menu_, &QMenu::aboutToShow, this, nameChanges);
+
+    for (const QKeySequence& keys : {undoKeys, redoKeys, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* shortcut = new QShortcut(keys, grid_);
+        shortcut->setContext(Qt::WindowShortcut);
+        const auto command = keys == undoKeys ? &LedgerUndoCommands::undo : &LedgerUndoCommands::redo;
+        connect(shortcut, &QShortcut::activated, commands, command);
+    }
 }
 
 QAction* LedgerContextMenu::addCommand(const QString& objectName, const QString& caption)

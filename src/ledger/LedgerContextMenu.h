@@ -9,20 +9,26 @@ class QTableView;
 
 namespace tallowick {
 
+class LedgerUndoCommands;
+
 // The grid's context menu: it opens on a right-click, the Menu key or
-// Shift+F10, and its commands keep their shortcuts (Ctrl+C) while the grid
-// has the focus. The menu lives as long as the grid.
+// Shift+F10. "Undo …" and "Redo …" come first, named after the changes of
+// the moment and greyed when there is none; their keys (Ctrl+Z; Ctrl+Y and
+// Ctrl+Shift+Z) answer anywhere in the window. The other commands keep their
+// shortcuts (Ctrl+C) while the grid has the focus. The menu lives as long as
+// the grid.
 class LedgerContextMenu : public QObject {
     Q_OBJECT
 
 public:
     // Gives the grid its menu; called once by the window that owns the grid.
-    static LedgerContextMenu* attach(QTableView* grid);
+    static LedgerContextMenu* attach(QTableView* grid, LedgerUndoCommands* undo);
 
     QMenu* menu() const { return menu_; }
 
 private:
-    explicit LedgerContextMenu(QTableView* grid);
+    LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo);
+    void addUndoCommands(LedgerUndoCommands* undo);
     QAction* addCommand(const QString& objectName, const QString& caption);
     // Opens the menu at a point of the grid's viewport.
     void popupAt(const QPoint& viewportPoint);

@@ -31,6 +31,11 @@ void LedgerRecordset::MoveLast()
     makeCurrent(model_->rowCount() - 1);
 }
 
+void LedgerRecordset::MoveTo(int position)
+{
+    makeCurrent(position - 1);
+}
+
 void LedgerRecordset::makeCurrent(int row)
 {
     if (row < 0 || row >= model_->rowCount())

@@ -25,6 +25,8 @@ public:
     void Refresh(bool sameReading = false);
     // Makes the last row current and scrolls it into view.
     void MoveLast();
+    // Makes the row at a 1-based position current; nothing for a position without a row.
+    void MoveTo(int position);
     // The 1-based position of the current row; below 1 when there is none.
     int AbsolutePosition() const;
     long long RecordCount() const;

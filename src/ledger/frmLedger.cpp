@@ -3,6 +3,7 @@
 #include "LedgerContextMenu.h"
 #include "LedgerRecordset.h"
 #include "LedgerTableModel.h"
+#include "LedgerUndoCommands.h"
 #include "Logo.h"
 #include "MessageBox.h"
 #include "StoreText.h"
@@ -51,7 +52,9 @@ frmLedger::frmLedger(QWidget* parent) : QWidget(parent)
     datPrimaryRS = new LedgerRecordset(grdDataGrid, this);
     for (int column = 0; column < LedgerTableModel::ColumnCount; ++column)
         grdDataGrid->setColumnWidth(column, qMax(1, px(LedgerTableModel::columnWidthTwips(column))));
-    LedgerContextMenu::attach(grdDataGrid);
+    auto* undoCommands = new LedgerUndoCommands(this);
+    connect(undoCommands, &LedgerUndoCommands::applied, this, &frmLedger::showChangedRow);
+    LedgerContextMenu::attach(grdDataGrid, undoCommands);
     connect(datPrimaryRS->model(), &LedgerTableModel::dataError, this, &frmLedger::showDataError,
             Qt::QueuedConnection);
 
@@ -149,6 +152,16 @@ void frmLedger::cmdRefresh_Click()
 {
     try {
         datPrimaryRS->Refresh();
+    } catch (const std::exception& error) {
+        ShowMessage(this, describe(error));
+    }
+}
+
+void frmLedger::showChangedRow(int position)
+{
+    try {
+        datPrimaryRS->Refresh();
+        datPrimaryRS->MoveTo(position);
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));
     }

@@ -44,6 +44,8 @@ private:
     QPushButton* makeButton(const char* name, const QString& caption, int leftTwips);
     void applyResizeRule();
     void showDataError(const QString& description);
+    // After an undo or redo: the table read again, the row at `position` current.
+    void showChangedRow(int position);
 
     void Timer1_Timer();
     void cmdRefresh_Click();

@@ -28,6 +28,8 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     LedgerConnection& connection = cursor.connection();
     sqlite3* db = connection.db();
     Transaction transaction(connection);
+    ChangeRecord& change = connection.changes();
+    change.name(ChangeRecord::Kind::Insert, position);
 
     if (position < 1 || position > cursor.RecordCount())
         throw StoreError(StoreError::Kind::NoCurrentRow,
@@ -46,10 +48,13 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     // Room between the selected row and the next one: the placeholder takes
     // the middle of it and no row moves. After the last row it is appended.
     if (!followingRowid || *followingRowid - selectedRowid >= 2) {
-        bindRow(append, placeholderRow(), 1);
-        append.bind(9, followingRowid ? selectedRowid + (*followingRowid - selectedRowid) / 2
-                                      : rowidAfterLast(selectedRowid));
+        const LedgerRow placeholder = placeholderRow();
+        const std::int64_t rowid = followingRowid ? selectedRowid + (*followingRowid - selectedRowid) / 2
+                                                  : rowidAfterLast(selectedRowid);
+        bindRow(append, placeholder, 1);
+        append.bind(9, rowid);
         append.run();
+        change.noteRow(rowid, nullptr, &placeholder);
         transaction.commit();
         cursor.MoveFirst();
         return;
@@ -80,6 +85,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
                     break;
                 }
                 LedgerRow displaced = readRow(read, 1);
+                change.noteRow(lastRead, &displaced, &pending);
                 rewrites.emplace_back(lastRead, std::move(pending));
                 pending = std::move(displaced);
                 ++nextRowid;
@@ -100,9 +106,11 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     }
 
     // The last displaced row settles in the gap, or after the last row.
+    const std::int64_t settledRowid = gapFound ? nextRowid : rowidAfterLast(nextRowid - 1);
     bindRow(append, pending, 1);
-    append.bind(9, gapFound ? nextRowid : rowidAfterLast(nextRowid - 1));
+    append.bind(9, settledRowid);
     append.run();
+    change.noteRow(settledRowid, nullptr, &pending);
 
     transaction.commit();
     cursor.MoveFirst();

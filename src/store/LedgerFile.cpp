@@ -1,5 +1,6 @@
 #include "LedgerFile.h"
 
+#include "ChangeHistory.h"
 #include "FieldText.h"
 #include "LedgerRow.h"
 #include "StoreError.h"
@@ -129,6 +130,10 @@ void refuseForeignData(const std::string& subject, const std::string& what)
 void LedgerConnection::begin()
 {
     execute(db(), depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
+    if (depth_ == 0)
+        changes_.reset();
+    else
+        savepoints_.push_back(changes_ ? changes_->mark() : ChangeRecord::Mark{});
     ++depth_;
 }
 
@@ -136,6 +141,12 @@ void LedgerConnection::commit()
 {
     execute(db(), depth_ == 1 ? "COMMIT" : "RELEASE nested");
     --depth_;
+    if (depth_ > 0) {
+        savepoints_.pop_back();
+    } else if (changes_) {
+        std::unique_ptr<ChangeRecord> committed = std::move(changes_);
+        ChangeHistory::instance().record(path_, std::move(*committed));
+    }
 }
 
 void LedgerConnection::rollback()
@@ -144,10 +155,23 @@ void LedgerConnection::rollback()
         // The engine may have rolled back already (a full disk does that).
         if (!sqlite3_get_autocommit(db()))
             sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
+        changes_.reset();
     } else {
         sqlite3_exec(db(), "ROLLBACK TO nested; RELEASE nested", nullptr, nullptr, nullptr);
+        if (changes_)
+            changes_->rollBackTo(savepoints_.back());
+        savepoints_.pop_back();
     }
     --depth_;
+}
+
+ChangeRecord& LedgerConnection::changes()
+{
+    if (depth_ == 0)
+        throw StoreError(StoreError::Kind::Engine, "A change to the ledger was made outside a transaction.");
+    if (!changes_)
+        changes_ = std::make_unique<ChangeRecord>(ChangeHistory::instance().mostBytes());
+    return *changes_;
 }
 
 Transaction::~Transaction()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "ChangeRecord.h"
 #include "Sqlite.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tallowick {
 
@@ -39,6 +41,12 @@ public:
     void rollback();
     int transactionDepth() const { return depth_; }
 
+    // The change the open transaction makes, for the store's writers to note
+    // what they write. When the outermost transaction commits, the change
+    // goes to the ChangeHistory; a rollback forgets what it noted. Throws
+    // StoreError outside a transaction.
+    ChangeRecord& changes();
+
 private:
     LedgerConnection(DatabaseHandle db, std::string path) : db_(std::move(db)), path_(std::move(path)) {}
     void checkLedgerTable();
@@ -46,6 +54,8 @@ private:
     DatabaseHandle db_;
     std::string path_;
     int depth_ = 0;
+    std::unique_ptr<ChangeRecord> changes_; // made by the first note
+    std::vector<ChangeRecord::Mark> savepoints_;
 };
 
 // Everything between construction and commit() is one atomic change; leaving

@@ -23,6 +23,8 @@ void RecomputeBalances(RecordCursor& cursor)
     LedgerConnection& connection = cursor.connection();
     sqlite3* db = connection.db();
     Transaction transaction(connection);
+    ChangeRecord& change = connection.changes();
+    change.name(ChangeRecord::Kind::Recompute, 0); // unless the change that runs it named itself
 
     Statement anchor(db, "SELECT rowid, balance FROM Ledger ORDER BY rowid LIMIT 1");
     if (!anchor.step()) {
@@ -51,8 +53,11 @@ void RecomputeBalances(RecordCursor& cursor)
             // wrote is refused, never read as some other amount and written back.
             running = running - readAmount(read, 1, LedgerColumn::Payment)
                       - readAmount(read, 2, LedgerColumn::Fee) + readAmount(read, 3, LedgerColumn::Deposit);
-            if (running != readAmount(read, 4, LedgerColumn::Balance))
+            const Money stored = readAmount(read, 4, LedgerColumn::Balance);
+            if (running != stored) {
                 changed.emplace_back(lastRowid, running);
+                change.noteBalance(lastRowid, stored.tenThousandths(), running.tenThousandths());
+            }
         }
         read.reset();
         more = rows == kChunkRows;

@@ -290,28 +290,44 @@ void RecordCursor::Update()
 {
     if (mode_ == Mode::Idle)
         throw StoreError(StoreError::Kind::Engine, "The row is not open for changes.");
-    if (mode_ == Mode::Adding) {
+    if (mode_ == Mode::Adding)
         for (LedgerColumn column : {LedgerColumn::Payment, LedgerColumn::TaxDeductible, LedgerColumn::Fee,
                                     LedgerColumn::Deposit, LedgerColumn::Balance})
             if (!written_[std::size_t(column)])
                 throw StoreError(StoreError::Kind::BadAmount,
                                  "The new row has no value for \"" + std::string(columnName(column)) + "\".");
+    // Its own transaction (nested in the caller's, if any): the change it
+    // makes is recorded for undo when the outermost one commits.
+    Transaction transaction(*connection_);
+    ChangeRecord& change = connection_->changes();
+    if (mode_ == Mode::Adding) {
         // Appended after the last row, with room left before it for insertions.
         Statement& insert = statements_->insert;
-        const std::int64_t lastRowid = seek(statements_->last, 0);
+        const std::int64_t lastRowid = seek(statements_->last, kBeforeFirst);
+        // The first row of a ledger is its opening balance, the anchor of every other.
+        const bool first = lastRowid == kBeforeFirst;
+        change.name(first ? ChangeRecord::Kind::InitialBalance : ChangeRecord::Kind::Add, 0);
+        const std::int64_t rowid = rowidAfterLast(first ? 0 : lastRowid);
         bindRow(insert, buffer_, 1);
-        insert.bind(9, rowidAfterLast(lastRowid));
+        insert.bind(9, rowid);
         insert.run();
+        change.noteRow(rowid, nullptr, &buffer_);
+        transaction.commit();
         // The table has a row now; a cursor that found it empty stands before it.
         empty_ = false;
     } else {
         requireCurrentRow();
+        if (!change.named())
+            change.name(ChangeRecord::Kind::Update, AbsolutePosition());
+        const LedgerRow before = CurrentRow();
         Statement& update = statements_->update;
         bindRow(update, buffer_, 1);
         update.bind(9, rowid_);
         update.run();
         if (sqlite3_changes(connection_->db()) == 0)
             refuseNoCurrentRow();
+        change.noteRow(rowid_, &before, &buffer_);
+        transaction.commit();
     }
     mode_ = Mode::Idle;
 }
@@ -324,11 +340,18 @@ void RecordCursor::CancelUpdate()
 void RecordCursor::Delete()
 {
     requireCurrentRow();
+    Transaction transaction(*connection_);
+    ChangeRecord& change = connection_->changes();
+    if (!change.named())
+        change.name(ChangeRecord::Kind::Delete, AbsolutePosition());
+    const LedgerRow before = CurrentRow();
     Statement& remove = statements_->remove;
     remove.bind(1, rowid_);
     remove.run();
     if (sqlite3_changes(connection_->db()) == 0)
         refuseNoCurrentRow();
+    change.noteRow(rowid_, &before, nullptr);
+    transaction.commit();
     deleted_ = true;
     position_.reset();
 }

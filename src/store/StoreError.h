@@ -25,6 +25,7 @@ public:
         DiskFull,
         FileAccess,
         Engine,
+        NotUndoable, // the ledger changed since, or the change is no longer kept
     };
 
     StoreError(Kind kind, const std::string& sentence)

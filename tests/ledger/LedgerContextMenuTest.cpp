@@ -86,7 +86,7 @@ private slots:
         QStringList captions;
         for (const QAction* action : menu->actions())
             captions << action->text();
-        QCOMPARE(captions, (QStringList{"Copy", "Export to CSV\u2026"}));
+        QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Copy", "Export to CSV\u2026"}));
         const auto opensBy = [&](auto press) {
             press();
             const bool opened

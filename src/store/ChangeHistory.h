@@ -1,0 +1,92 @@
+#pragma once
+
+#include "ChangeRecord.h"
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+namespace tallowick {
+
+class LedgerConnection;
+
+// The changes made to one ledger file while the program runs, for undo and
+// redo. Every change the store writes arrives here when its transaction
+// commits (LedgerConnection::commit), whichever window or tool made it, so
+// the history is the one record the windows share besides the selected row.
+//
+// The history belongs to one file: its path and the file found there (a
+// file replaced under the same path is another ledger). A change to another
+// file starts a new history; asking about another file finds nothing.
+//
+// A new change empties the redo stack. Past kMostChanges changes, or
+// kMostBytes of memory, the oldest changes are dropped.
+class ChangeHistory {
+public:
+    static constexpr std::size_t kMostChanges = 100;
+    static constexpr std::size_t kMostBytes = std::size_t(256) << 20;
+
+    static ChangeHistory& instance();
+
+    // Takes a committed change. A change that changed nothing is ignored
+    // and leaves the redo stack as it is.
+    void record(const std::string& ledgerPath, ChangeRecord change) noexcept;
+
+    // What undo or redo would apply to this file ("Delete of row 5"), or
+    // nothing when there is nothing to undo or redo.
+    std::optional<std::string> nextUndo(const std::string& ledgerPath) const;
+    std::optional<std::string> nextRedo(const std::string& ledgerPath) const;
+
+    // Undoes the latest change in one transaction on `connection`: checks
+    // that every rowid it touched still holds the row it left there, then
+    // writes the rows it found. The change moves to the redo stack.
+    //
+    // Returns the 1-based position of the first row the undo touched (the
+    // row now standing there when that row is gone, 0 for an empty table),
+    // or nothing when there is nothing to undo. Throws StoreError: NotUndoable
+    // when the file changed since or the change is no longer kept, any other
+    // kind when the file fails. On every failure the ledger and both stacks
+    // are as they were.
+    std::optional<std::int64_t> undo(LedgerConnection& connection);
+    // The same for the latest undone change, with its two images swapped.
+    std::optional<std::int64_t> redo(LedgerConnection& connection);
+
+    // True when older changes to this file were dropped to keep within the bounds.
+    bool droppedEarlier(const std::string& ledgerPath) const { return dropped_ && holds(ledgerPath); }
+
+    std::size_t undoCount() const { return undo_.size(); }
+    std::size_t redoCount() const { return redo_.size(); }
+    // The memory both stacks hold.
+    std::size_t bytes() const { return bytes_; }
+    std::size_t mostBytes() const { return mostBytes_; }
+
+    void clear();
+    // Tests make the bounds small enough to reach.
+    void setLimits(std::size_t mostChanges, std::size_t mostBytes);
+
+private:
+    struct FileIdentity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    static std::optional<FileIdentity> identify(const std::string& path);
+    bool holds(const std::string& ledgerPath) const;
+    void dropOldest();
+    std::optional<std::int64_t> apply(LedgerConnection& connection, bool undoing);
+
+    std::string path_;
+    std::optional<FileIdentity> identity_;
+    std::deque<ChangeRecord> undo_; // oldest first
+    std::deque<ChangeRecord> redo_; // the next to redo last
+    std::size_t bytes_ = 0;
+    bool dropped_ = false; // older changes were dropped, so the undo stack does not reach back to the start
+    std::size_t mostChanges_ = kMostChanges;
+    std::size_t mostBytes_ = kMostBytes;
+};
+
+} // namespace tallowick

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "LedgerRow.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tallowick {
+
+// What one change did to the ledger: for every rowid it touched, the row
+// before and the row after, either of which may be absent. A row whose
+// balance alone changed (a recomputation) keeps only its rowid and the two
+// balances, 24 bytes; other rows keep packed images (RowImage.h).
+//
+// A change is filled while its transaction runs and finished when it
+// commits; finish() leaves one entry per rowid, in rowid order.
+class ChangeRecord {
+public:
+    enum class Kind { InitialBalance, Add, Update, Insert, Delete, Recompute };
+
+    struct RowChange {
+        static constexpr std::uint32_t kAbsent = std::numeric_limits<std::uint32_t>::max();
+        std::int64_t rowid;
+        std::uint32_t before; // where the image starts in images(), or kAbsent
+        std::uint32_t after;
+        // How many balances were noted before this row: orders the two kinds of note in time.
+        std::size_t balancesBefore;
+    };
+    struct BalanceChange {
+        std::int64_t rowid;
+        std::int64_t before;
+        std::int64_t after;
+    };
+
+    // Where a savepoint began, so that rolling it back forgets what it noted.
+    struct Mark {
+        std::size_t rows = 0;
+        std::size_t balances = 0;
+        std::size_t images = 0;
+        bool named = false;
+    };
+
+    explicit ChangeRecord(std::size_t mostBytes) : mostBytes_(mostBytes) {}
+
+    // The first naming wins: a change that runs others (an update with its
+    // recomputation) names itself before they would.
+    void name(Kind kind, std::int64_t position);
+    bool named() const { return named_; }
+    Kind kind() const { return kind_; }
+    // "Delete of row 5", "Update of row 3", "Add", "Insert after row 2", "Initial Balance".
+    std::string description() const;
+
+    // `before`/`after` null for an absent row.
+    void noteRow(std::int64_t rowid, const LedgerRow* before, const LedgerRow* after);
+    void noteBalance(std::int64_t rowid, std::int64_t before, std::int64_t after);
+
+    Mark mark() const { return {rows_.size(), balances_.size(), images_.size(), named_}; }
+    void rollBackTo(const Mark& mark);
+
+    // Merges the notes of each rowid (first before, last after), drops rows
+    // that ended as they began, and gives back spare capacity.
+    void finish();
+
+    bool empty() const { return rows_.empty() && balances_.empty(); }
+    // A change too large to keep stops noting and holds nothing.
+    bool tooLarge() const { return tooLarge_; }
+    // The memory the record holds.
+    std::size_t bytes() const;
+
+    const std::vector<RowChange>& rows() const { return rows_; }
+    const std::deque<BalanceChange>& balances() const { return balances_; }
+    const std::string& images() const { return images_; }
+    LedgerRow image(std::uint32_t start) const;
+
+private:
+    std::uint32_t store(const LedgerRow& row);
+    void checkSize();
+    void mergeBalancesIntoRows();
+    // The balance notes' indexes in rowid order; empty when they were noted in that order.
+    std::vector<std::size_t> balancesByRowid() const;
+    void dropBalances(std::vector<std::size_t> notes);
+
+    std::size_t mostBytes_;
+    bool named_ = false;
+    bool tooLarge_ = false;
+    Kind kind_ = Kind::Recompute;
+    std::int64_t position_ = 0;
+    std::vector<RowChange> rows_;
+    // A recomputation notes a balance for every later row: a deque grows
+    // without copying, and without doubling its memory as a vector would.
+    std::deque<BalanceChange> balances_;
+    std::string images_;
+};
+
+} // namespace tallowick

@@ -1,0 +1,416 @@
+// Undo and redo over a real ledger file: a model-based random run, names, refusals, atomicity, bounds, files.
+#include "ChangeHistory.h"
+#include "FaultInjectingVfs.h"
+#include "InsertRow.h"
+#include "LedgerChanges.h"
+#include "RecomputeBalances.h"
+#include "StoreTestSupport.h"
+#include "TestLedger.h"
+#include <QDir>
+#include <QFile>
+#include <functional>
+#include <map>
+#include <sqlite3.h>
+using namespace tallowick::test;
+
+// rowid -> every column as the engine holds it (type and value), read without the store; in rowid order,
+// so equal tables have equal rows at equal positions, and equal rowids besides.
+using FileTable = std::map<std::int64_t, QString>;
+static FileTable fileTable(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    // Read-write, so that a journal left by a failed change is rolled back first, as any writer would.
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rowid, * FROM Ledger", -1, &select, nullptr);
+    FileTable table;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        QString row;
+        for (int column = 1; column < sqlite3_column_count(select); ++column) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
+            row += QString::number(sqlite3_column_type(select, column)) + ':' + QString::fromUtf8(text) + '|';
+        }
+        table[sqlite3_column_int64(select, 0)] = row;
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return table;
+}
+
+// Where the first rowid that differs between two tables stands in `now`, as the window selects it after undo.
+static std::int64_t firstTouchedPosition(const FileTable& was, const FileTable& now)
+{
+    std::int64_t first = INT64_MAX;
+    for (const FileTable* table : {&was, &now})
+        for (const auto& [rowid, row] : *table) {
+            const FileTable& other = table == &was ? now : was;
+            if (!other.count(rowid) || other.at(rowid) != row) {
+                first = std::min(first, rowid);
+                break;
+            }
+        }
+    std::int64_t before = 0;
+    for (const auto& entry : now)
+        before += entry.first < first;
+    return before + (now.lower_bound(first) != now.end());
+}
+
+// A ledger of `rows` rows, the first half packed (insertions move rows), the rest 3 apart; balances
+// arbitrary.
+static void fill(TestLedger& ledger, int rows)
+{
+    ledger.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                + std::to_string(rows) + ") INSERT INTO Ledger (rowid, \"number\", \"date\", "
+                  "\"description of transaction\", \"payment / debit\", \"tax deductible\", fee, "
+                  "\"deposit / credit\", balance) "
+                  "SELECT CASE WHEN i <= " + std::to_string(rows / 2) + " THEN i ELSE i * 3 END, "
+                  "CASE WHEN i % 4 THEN 1000 + i END, "
+                  "CASE WHEN i % 3 THEN date('2020-01-01', '+' || i || ' days') END, "
+                  "CASE WHEN i % 5 THEN 'Row ' || i END, (i % 7) * 10000, i % 2, (i % 5 = 0) * 2500, "
+                  "(i % 6 = 0) * 500000, 90000000 - i * 1234 FROM n");
+}
+
+// The changes as the windows make them, each through the store call its window uses.
+static void addRow(const std::string& path, int payment)
+{
+    RecordCursor cursor(path);
+    cursor.MoveLast();
+    const Money last = cursor.IsEOF() ? Money() : cursor.CurrentRow().balance;
+    cursor.AddNew();
+    cursor.SetField("number", std::int64_t(payment));
+    cursor.SetField("description of transaction", "Added " + std::to_string(payment));
+    cursor.SetField("payment / debit", units(payment).plainText());
+    cursor.SetField("tax deductible", std::int64_t(payment % 2));
+    cursor.SetField("fee", "0");
+    cursor.SetField("deposit / credit", "0");
+    cursor.SetField("balance", (last - units(payment)).plainText());
+    cursor.Update();
+}
+static void updateRow(const std::string& path, std::int64_t position, const std::string& payment)
+{
+    RecordCursor cursor(path);
+    cursor.Move(position - 1);
+    cursor.Edit();
+    cursor.SetField("payment / debit", payment);
+    cursor.SetFieldEmpty("date");
+    UpdateAndRebalance(cursor);
+}
+static void deleteRow(const std::string& path, std::int64_t position)
+{
+    RecordCursor cursor(path);
+    DeleteAndRebalance(cursor, position);
+}
+static void insertAfter(const std::string& path, std::int64_t position)
+{
+    RecordCursor cursor(path);
+    InsertPlaceholderAfter(cursor, position);
+}
+static void recompute(const std::string& path)
+{
+    RecordCursor cursor(path);
+    RecomputeBalances(cursor);
+}
+
+static std::optional<std::int64_t> undo(const std::string& path)
+{
+    return ChangeHistory::instance().undo(*LedgerConnection::open(path));
+}
+static std::optional<std::int64_t> redo(const std::string& path)
+{
+    return ChangeHistory::instance().redo(*LedgerConnection::open(path));
+}
+
+class HistoryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        ChangeHistory::instance().setLimits(ChangeHistory::kMostChanges, ChangeHistory::kMostBytes);
+    }
+
+    // Random changes, undos and redos against a model that keeps the table of every step: undoing k changes
+    // gives exactly the table of k changes earlier, redoing gives the later table back.
+    void randomChangesUndosAndRedos()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        for (unsigned seed : {1u, 2u, 3u}) {
+            TestLedger ledger;
+            const std::string path = ledger.path();
+            fill(ledger, 300);
+            std::mt19937 random(seed);
+            std::vector<FileTable> past, future; // the tables an undo and a redo lead to
+            FileTable now = fileTable(path);
+            for (int step = 0; step < 160 && !QTest::currentTestFailed(); ++step) {
+                const auto rows = std::int64_t(now.size());
+                const std::int64_t position = rows ? 1 + std::int64_t(random() % rows) : 0;
+                const unsigned roll = random() % 20;
+                const QByteArray where = QByteArray("seed ") + QByteArray::number(seed) + " step "
+                                       + QByteArray::number(step);
+                if (roll < 7) {
+                    const FileTable before = now;
+                    switch (rows < 2 ? 0 : random() % 5) {
+                    case 0: addRow(path, int(random() % 100000)); break;
+                    case 1: updateRow(path, position, std::to_string(random() % 3)); break;
+                    case 2: deleteRow(path, position); break;
+                    case 3: insertAfter(path, position); break;
+                    default: recompute(path);
+                    }
+                    now = fileTable(path);
+                    if (now != before) { // a change that wrote nothing is not kept, and keeps the redo stack
+                        past.push_back(before);
+                        future.clear();
+                    }
+                } else {
+                    // An undo leads back to the last table of `past`, a redo on to the last of `future`.
+                    const bool undoing = roll < 15;
+                    std::vector<FileTable>& from = undoing ? past : future;
+                    std::vector<FileTable>& to = undoing ? future : past;
+                    const FileTable was = now;
+                    const std::optional<std::int64_t> selected = undoing ? undo(path) : redo(path);
+                    QVERIFY2(selected.has_value() == !from.empty(), where);
+                    if (!selected)
+                        continue;
+                    now = fileTable(path);
+                    QVERIFY2(now == from.back(), where);
+                    QCOMPARE(*selected, firstTouchedPosition(was, now));
+                    to.push_back(was);
+                    from.pop_back();
+                }
+                QVERIFY2(history.undoCount() == past.size() && history.redoCount() == future.size(), where);
+            }
+            while (!past.empty()) { // all the way back
+                undo(path);
+                QVERIFY(fileTable(path) == past.back());
+                past.pop_back();
+            }
+        }
+    }
+
+    // Each change names itself for the menu; the undone change names the redo.
+    void changesAreNamed()
+    {
+        TestLedger ledger;
+        const std::string path = ledger.path();
+        ChangeHistory& history = ChangeHistory::instance();
+        const std::pair<std::function<void()>, std::string> changes[] = {
+            {[&] { addRow(path, 100); }, "Initial Balance"},
+            {[&] { for (int k = 1; k < 6; ++k) addRow(path, k); }, "Add"},
+            {[&] { updateRow(path, 3, "7"); }, "Update of row 3"},
+            {[&] { insertAfter(path, 2); }, "Insert after row 2"},
+            {[&] { deleteRow(path, 5); }, "Delete of row 5"},
+            {[&] {
+                 ledger.exec("UPDATE Ledger SET balance = 0");
+                 recompute(path);
+             },
+             "Recomputation of Balances"},
+        };
+        QVERIFY(!history.nextUndo(path) && !history.nextRedo(path));
+        for (const auto& [change, name] : changes) {
+            change();
+            QCOMPARE(history.nextUndo(path).value_or("-"), name);
+            QVERIFY(!history.nextRedo(path));
+        }
+        undo(path);
+        QCOMPARE(history.nextRedo(path).value_or("-"), std::string("Recomputation of Balances"));
+        QCOMPARE(history.nextUndo(path).value_or("-"), std::string("Delete of row 5"));
+    }
+
+    // A touched row changed by another connection makes undo and redo refuse and write nothing; a change
+    // elsewhere in the file does not.
+    void changedRowsRefuseUndoAndRedo()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        const std::tuple<const char*, std::function<void(const std::string&)>, std::string> cases[] = {
+            {"add", [](const std::string& path) { addRow(path, 5); }, // the row added at 120 + 1024
+             "INSERT OR REPLACE INTO Ledger (rowid, \"payment / debit\", \"tax deductible\", fee, "
+             "\"deposit / credit\", balance) VALUES (1144, 0, 0, 0, 0, 0)"},
+            {"update row 2", [](const std::string& path) { updateRow(path, 2, "3"); },
+             "UPDATE Ledger SET balance = balance + 1 WHERE rowid = (SELECT max(rowid) FROM Ledger)"},
+            {"delete row 2", [](const std::string& path) { deleteRow(path, 2); },
+             "INSERT OR REPLACE INTO Ledger (rowid, \"payment / debit\", \"tax deductible\", fee, "
+             "\"deposit / credit\", balance) VALUES (2, 0, 0, 0, 0, 0)"},
+            {"insert after row 1", [](const std::string& path) { insertAfter(path, 1); },
+             "DELETE FROM Ledger WHERE rowid = 2"},
+        };
+        for (const auto& [name, change, foreign] : cases) {
+            for (bool redoing : {false, true}) {
+                TestLedger ledger;
+                fill(ledger, 40);
+                const std::string path = ledger.path();
+                change(path);
+                if (redoing)
+                    undo(path);
+                ledger.exec(foreign);
+                const FileTable changed = fileTable(path);
+                try {
+                    redoing ? redo(path) : undo(path);
+                    QFAIL(name);
+                } catch (const StoreError& error) {
+                    QCOMPARE(error.kind(), Kind::NotUndoable);
+                    QVERIFY(QByteArray(error.what()).contains("changed by another program"));
+                }
+                QVERIFY2(fileTable(path) == changed, name);
+                QVERIFY2(history.undoCount() == !redoing && history.redoCount() == redoing, name);
+            }
+        }
+        TestLedger ledger;
+        fill(ledger, 40);
+        addRow(ledger.path(), 5);
+        ledger.exec("UPDATE Ledger SET \"description of transaction\" = 'x' WHERE rowid = 1");
+        FileTable expected = fileTable(ledger.path());
+        expected.erase(1144);
+        QVERIFY(undo(ledger.path()) && fileTable(ledger.path()) == expected);
+    }
+
+    // A write that fails in the middle of an undo or a redo leaves the table and both stacks as they were;
+    // the same undo succeeds once the fault is gone. Rows whose nested change rolled back are not recorded.
+    void failedUndoAndRedoChangeNothing()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
+            {"add", [](const std::string& path) { addRow(path, 5); }},
+            {"update row 2", [](const std::string& path) { updateRow(path, 2, "3"); }},
+            {"delete row 2", [](const std::string& path) { deleteRow(path, 2); }},
+            {"insert after row 1", [](const std::string& path) { insertAfter(path, 1); }},
+        };
+        for (const auto& [name, change] : cases) {
+            TestLedger ledger;
+            fill(ledger, 40);
+            // Packed: an insertion moves every later row.
+            ledger.exec("UPDATE Ledger SET rowid = rowid / 3 WHERE rowid > 20");
+            const std::string path = ledger.path();
+            const FileTable before = fileTable(path);
+            change(path);
+            const FileTable after = fileTable(path);
+            // Every write to the last row fails: the last write each of these undos and redos makes.
+            const auto faults = [&](bool on) {
+                for (std::string write : {"UPDATE", "DELETE", "INSERT"})
+                    ledger.exec(on ? "CREATE TRIGGER fail" + write + " BEFORE " + write + " ON Ledger WHEN "
+                                         + (write == "INSERT" ? "new" : "old")
+                                         + ".rowid >= (SELECT max(rowid) FROM Ledger) "
+                                           "BEGIN SELECT RAISE(ABORT, 'disk is full'); END"
+                                   : "DROP TRIGGER fail" + write);
+            };
+            faults(true);
+            REFUSES(undo(path), Kind::Engine);
+            QVERIFY2(fileTable(path) == after && history.undoCount() == 1 && history.redoCount() == 0, name);
+            faults(false);
+            QVERIFY(undo(path) && fileTable(path) == before);
+            faults(true);
+            REFUSES(redo(path), Kind::Engine);
+            QVERIFY2(fileTable(path) == before && history.undoCount() == 0 && history.redoCount() == 1, name);
+            faults(false);
+            QVERIFY(redo(path) && fileTable(path) == after);
+        }
+        TestLedger ledger;
+        fill(ledger, 10);
+        const FileTable before = fileTable(ledger.path());
+        ledger.exec("CREATE TRIGGER fail BEFORE UPDATE ON Ledger "
+                    "BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
+        RecordCursor cursor(ledger.path());
+        {
+            Transaction transaction(cursor.connection());
+            cursor.Move(3);
+            cursor.Delete();
+            REFUSES(RecomputeBalances(cursor), Kind::Engine);
+            transaction.commit();
+        }
+        QCOMPARE(history.nextUndo(ledger.path()).value_or("-"), std::string("Delete of row 4"));
+        QVERIFY(undo(ledger.path()) == 4 && fileTable(ledger.path()) == before);
+    }
+
+    // An I/O error at each file operation of one undo and of one redo, once or from then on: the call reports
+    // the store's sentence, the table and both stacks stay as they were, and the same call then succeeds.
+    void undoFailsAtEveryFileOperation()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        FaultInjectingVfs& vfs = FaultInjectingVfs::install();
+        TestLedger ledger;
+        fill(ledger, 200);
+        const std::string path = ledger.path();
+        const FileTable before = fileTable(path);
+        updateRow(path, 2, "9");
+        const FileTable after = fileTable(path);
+        for (bool undoing : {true, false}) {
+            const auto apply = [&](bool forward) { return forward == undoing ? undo(path) : redo(path); };
+            vfs.startCounting();
+            QVERIFY(apply(true));
+            vfs.stop();
+            const int operations = vfs.count();
+            qInfo("%s: %d file operations", undoing ? "undo" : "redo", operations);
+            QVERIFY(operations > 3 && apply(false));
+            for (int at = 1; at <= operations; ++at) {
+                for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
+                    const QByteArray where = QByteArray(undoing ? "undo" : "redo") + ", operation "
+                                           + QByteArray::number(at)
+                                           + (fault == FileFault::PersistentError ? " on" : "");
+                    {
+                        auto connection = LedgerConnection::open(path);
+                        vfs.arm(fault, at, SQLITE_IOERR_WRITE);
+                        try {
+                            undoing ? history.undo(*connection) : history.redo(*connection);
+                            QFAIL(where);
+                        } catch (const StoreError& error) {
+                            QVERIFY2(error.kind() == Kind::FileAccess, where + ": " + error.what());
+                        }
+                        vfs.stop();
+                    }
+                    QVERIFY2(fileTable(path) == (undoing ? after : before), where);
+                    QVERIFY2(history.undoCount() == undoing && history.redoCount() == !undoing, where);
+                }
+            }
+            QVERIFY(apply(true) && fileTable(path) == (undoing ? before : after));
+        }
+    }
+
+    // Past the count or the memory bound the oldest changes go, and undo then says so; a recomputation keeps
+    // at most 32 bytes a changed row.
+    void historyIsBounded()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        TestLedger ledger;
+        fill(ledger, 2000);
+        const std::string path = ledger.path();
+        updateRow(path, 2, "1");
+        const std::size_t changedRows = 1999;
+        const double perRow = double(history.bytes()) / changedRows;
+        QVERIFY2(perRow <= 32, QByteArray::number(perRow));
+        history.setLimits(3, history.bytes() * 2);
+        std::vector<FileTable> tables{fileTable(path)};
+        for (int k = 1; k <= 4; ++k) {
+            addRow(path, k);
+            tables.push_back(fileTable(path));
+        }
+        QVERIFY(history.undoCount() == 3 && history.droppedEarlier(path));
+        for (int k = 3; k >= 1; --k) {
+            QVERIFY(undo(path));
+            QVERIFY(fileTable(path) == tables[std::size_t(k)]);
+        }
+        REFUSES(undo(path), Kind::NotUndoable);
+        QVERIFY(fileTable(path) == tables[1] && history.redoCount() == 3);
+        history.setLimits(100, 1000); // a change too large to keep leaves nothing to undo
+        updateRow(path, 2, "2");
+        QVERIFY(history.undoCount() == 0 && history.redoCount() == 0 && history.droppedEarlier(path));
+        REFUSES(undo(path), Kind::NotUndoable);
+    }
+
+    // The history belongs to one file: another path, or another file put in its place, finds nothing.
+    void historyBelongsToItsFile()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        TestLedger first, second;
+        fill(first, 5);
+        fill(second, 5);
+        addRow(first.path(), 1);
+        QVERIFY(!history.nextUndo(second.path()) && !undo(second.path()) && history.nextUndo(first.path()));
+        addRow(second.path(), 2); // a change to another file starts a new history
+        QVERIFY(!history.nextUndo(first.path()) && history.undoCount() == 1);
+        const QString path = QString::fromStdString(second.path());
+        const QString copy = path + ".copy";
+        QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::rename(copy, path));
+        QVERIFY(!history.nextUndo(second.path()) && !undo(second.path()));
+    }
+};
+
+QTEST_GUILESS_MAIN(HistoryTest)
+#include "HistoryTest.moc"
