@@ -31,8 +31,7 @@ QMenu* gridMenu(frmLedger* window)
 // saves to `target` instead.
 class SaveDialogAnswerer : public QObject {
 public:
-    explicit SaveDialogAnswerer(QString target)
-        : target_(std::move(target))
+    explicit SaveDialogAnswerer(QString target) : target_(std::move(target))
     {
         connect(&timer_, &QTimer::timeout, this, [this] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -74,10 +73,10 @@ private slots:
         QVERIFY(window);
         QTableView* grid = window->grdDataGrid;
         selectGridRow(window, 2);
-        const QString expected
-            = "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\t"
-              "Deposit / Credit\tBalance\n"
-              "1001\t3/7/2004\t\"Rent\tand \"\"more\"\"\"\t$1,012.50\tT\t$0.25\t$0.00\t-$12.75\n";
+        const QString expected =
+            "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\t"
+            "Deposit / Credit\tBalance\n"
+            "1001\t3/7/2004\t\"Rent\tand \"\"more\"\"\"\t$1,012.50\tT\t$0.25\t$0.00\t-$12.75\n";
         QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 
@@ -89,8 +88,8 @@ private slots:
         QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Copy", "Export to CSV\u2026"}));
         const auto opensBy = [&](auto press) {
             press();
-            const bool opened
-                = QTest::qWaitFor([&] { return QApplication::activePopupWidget() == menu; }, kWaitMs);
+            const bool opened =
+                QTest::qWaitFor([&] { return QApplication::activePopupWidget() == menu; }, kWaitMs);
             menu->close();
             return opened;
         };

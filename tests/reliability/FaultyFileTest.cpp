@@ -184,7 +184,8 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("sentence");
         QTest::newRow("not a database") << QString() << QStringLiteral("is not a ledger database");
-        QTest::newRow("no Ledger table") << QStringLiteral("CREATE TABLE Other (a)") << QStringLiteral("has no Ledger table");
+        QTest::newRow("no Ledger table")
+            << QStringLiteral("CREATE TABLE Other (a)") << QStringLiteral("has no Ledger table");
         QTest::newRow("a column missing")
             << QStringLiteral("CREATE TABLE Ledger (\"number\", \"date\", \"description of transaction\", "
                               "\"payment / debit\", \"tax deductible\", \"deposit / credit\", balance)")
@@ -245,7 +246,8 @@ private slots:
             QSKIP("this file system cannot make a file read-only for root");
         const auto restore = qScopeGuard([&] { setImmutable(ledger.path(), false); });
         const QByteArray original = fileBytes(ledger.path());
-        const QString sentence = QStringLiteral("The ledger file is read-only, so the change cannot be saved.");
+        const QString sentence =
+            QStringLiteral("The ledger file is read-only, so the change cannot be saved.");
         QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));
         QCOMPARE(fileBytes(ledger.path()), original);
     }
@@ -259,8 +261,8 @@ private slots:
         holder.write("BEGIN IMMEDIATE;\nSELECT 'holding';\n");
         QVERIFY(holder.waitForReadyRead(kWaitMs) && holder.readAll().contains("holding"));
         const QByteArray original = fileBytes(ledger.path());
-        const QString sentence =
-            QStringLiteral("The ledger file is locked by another program. Close the other program and try again.");
+        const QString sentence = QStringLiteral(
+            "The ledger file is locked by another program. Close the other program and try again.");
         QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));
         holder.closeWriteChannel();
         QVERIFY(holder.waitForFinished(kWaitMs));
@@ -292,7 +294,8 @@ private slots:
             MessageAnswerer answerer;
             QTest::mouseClick(editor->Command3, Qt::LeftButton);
             setrlimit(RLIMIT_FSIZE, &saved);
-            QCOMPARE(answerer.texts, QStringList{QStringLiteral("The disk is full, so the change cannot be saved.")});
+            QCOMPARE(answerer.texts,
+                     QStringList{QStringLiteral("The disk is full, so the change cannot be saved.")});
         }
         QVERIFY(registry().isLoaded(QStringLiteral("Form3")));
         QCOMPARE(fileBytes(ledger.path()), original);

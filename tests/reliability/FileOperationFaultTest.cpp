@@ -46,16 +46,13 @@ struct Row {
 
 using Table = std::vector<Row>;
 
-std::string quoted(const std::optional<std::string>& text)
-{
-    return text ? "'" + *text + "'" : "NULL";
-}
+std::string quoted(const std::optional<std::string>& text) { return text ? "'" + *text + "'" : "NULL"; }
 
 std::string rowText(const Row& row)
 {
     return (row.number ? std::to_string(*row.number) : "NULL") + "|" + quoted(row.date) + "|"
-         + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
-         + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
+           + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
+           + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
 }
 
 QStringList tableText(const Table& table)
@@ -134,7 +131,7 @@ void writeTable(const std::string& path, const Table& table, long long rowidStep
         std::replace(values.begin(), values.end(), '|', ',');
         sql += "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
                "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) VALUES ("
-             + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
+               + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
     }
     Database database(path);
     sqlite3_exec(database.db, (sql + "COMMIT;").c_str(), nullptr, nullptr, nullptr);
@@ -207,7 +204,9 @@ std::vector<Change> everyChange()
              cursor.SetField("Balance", "1234.56");
              cursor.Update();
          },
-         [](Table) { return Table{{std::nullopt, std::nullopt, "Initial Balance", 0, 0, 0, 0, 12345600}}; }},
+         [](Table) {
+             return Table{{std::nullopt, std::nullopt, "Initial Balance", 0, 0, 0, 0, 12345600}};
+         }},
         {"add", 1024, nothing,
          [last = sample.back().balance](RecordCursor& cursor) {
              cursor.AddNew();
@@ -249,16 +248,11 @@ std::vector<Change> everyChange()
 const char* faultName(FileFault fault)
 {
     switch (fault) {
-    case FileFault::Crash:
-        return "crash";
-    case FileFault::PowerCut:
-        return "power cut";
-    case FileFault::TornPowerCut:
-        return "torn power cut";
-    case FileFault::TransientError:
-        return "transient I/O error";
-    case FileFault::PersistentError:
-        return "persistent I/O error";
+    case FileFault::Crash: return "crash";
+    case FileFault::PowerCut: return "power cut";
+    case FileFault::TornPowerCut: return "torn power cut";
+    case FileFault::TransientError: return "transient I/O error";
+    case FileFault::PersistentError: return "persistent I/O error";
     }
     return "";
 }
@@ -298,8 +292,9 @@ class FileOperationFaultTest : public QObject {
             return fail(change, fault, at, QStringLiteral("integrity check: ") + integrity);
         const QStringList found = storedTable(ledger_.path());
         if (required && found != *required)
-            fail(change, fault, at, found == before_ ? QStringLiteral("the old table, not the new one")
-                                                     : QStringLiteral("not the required table"));
+            fail(change, fault, at,
+                 found == before_ ? QStringLiteral("the old table, not the new one")
+                                  : QStringLiteral("not the required table"));
         else if (found != before_ && found != after_)
             fail(change, fault, at, QStringLiteral("neither the old nor the new table"));
     }
@@ -371,10 +366,7 @@ class FileOperationFaultTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        FaultInjectingVfs::install();
-    }
+    void initTestCase() { FaultInjectingVfs::install(); }
 
     void everyOperationOfEveryChange_data()
     {

@@ -60,10 +60,13 @@ static std::int64_t firstTouchedPosition(const FileTable& was, const FileTable& 
 static void fill(TestLedger& ledger, int rows)
 {
     ledger.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                + std::to_string(rows) + ") INSERT INTO Ledger (rowid, \"number\", \"date\", "
+                + std::to_string(rows)
+                + ") INSERT INTO Ledger (rowid, \"number\", \"date\", "
                   "\"description of transaction\", \"payment / debit\", \"tax deductible\", fee, "
                   "\"deposit / credit\", balance) "
-                  "SELECT CASE WHEN i <= " + std::to_string(rows / 2) + " THEN i ELSE i * 3 END, "
+                  "SELECT CASE WHEN i <= "
+                + std::to_string(rows / 2)
+                + " THEN i ELSE i * 3 END, "
                   "CASE WHEN i % 4 THEN 1000 + i END, "
                   "CASE WHEN i % 3 THEN date('2020-01-01', '+' || i || ' days') END, "
                   "CASE WHEN i % 5 THEN 'Row ' || i END, (i % 7) * 10000, i % 2, (i % 5 = 0) * 2500, "
@@ -144,8 +147,8 @@ private slots:
                 const auto rows = std::int64_t(now.size());
                 const std::int64_t position = rows ? 1 + std::int64_t(random() % rows) : 0;
                 const unsigned roll = random() % 20;
-                const QByteArray where = QByteArray("seed ") + QByteArray::number(seed) + " step "
-                                       + QByteArray::number(step);
+                const QByteArray where =
+                    QByteArray("seed ") + QByteArray::number(seed) + " step " + QByteArray::number(step);
                 if (roll < 7) {
                     const FileTable before = now;
                     switch (rows < 2 ? 0 : random() % 5) {
@@ -194,7 +197,11 @@ private slots:
         ChangeHistory& history = ChangeHistory::instance();
         const std::pair<std::function<void()>, std::string> changes[] = {
             {[&] { addRow(path, 100); }, "Initial Balance"},
-            {[&] { for (int k = 1; k < 6; ++k) addRow(path, k); }, "Add"},
+            {[&] {
+                 for (int k = 1; k < 6; ++k)
+                     addRow(path, k);
+             },
+             "Add"},
             {[&] { updateRow(path, 3, "7"); }, "Update of row 3"},
             {[&] { insertAfter(path, 2); }, "Insert after row 2"},
             {[&] { deleteRow(path, 5); }, "Delete of row 5"},
@@ -342,8 +349,8 @@ private slots:
             for (int at = 1; at <= operations; ++at) {
                 for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
                     const QByteArray where = QByteArray(undoing ? "undo" : "redo") + ", operation "
-                                           + QByteArray::number(at)
-                                           + (fault == FileFault::PersistentError ? " on" : "");
+                                             + QByteArray::number(at)
+                                             + (fault == FileFault::PersistentError ? " on" : "");
                     {
                         auto connection = LedgerConnection::open(path);
                         vfs.arm(fault, at, SQLITE_IOERR_WRITE);

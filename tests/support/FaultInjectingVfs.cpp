@@ -58,10 +58,7 @@ struct ShimFile {
     const char* path; // set for the files whose changes are counted
 };
 
-sqlite3_file* realOf(sqlite3_file* file)
-{
-    return reinterpret_cast<ShimFile*>(file)->real;
-}
+sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<ShimFile*>(file)->real; }
 
 std::string readWholeFile(const std::string& path)
 {
@@ -153,9 +150,9 @@ FileHistory* historyOf(const char* path)
 int errorFor(FileOperation operation)
 {
     const int code = operation == FileOperation::Write      ? state().writeError
-                   : operation == FileOperation::Truncate ? SQLITE_IOERR_TRUNCATE
-                   : operation == FileOperation::Sync     ? SQLITE_IOERR_FSYNC
-                                                          : SQLITE_IOERR_DELETE;
+                     : operation == FileOperation::Truncate ? SQLITE_IOERR_TRUNCATE
+                     : operation == FileOperation::Sync     ? SQLITE_IOERR_FSYNC
+                                                            : SQLITE_IOERR_DELETE;
     // What the engine reads back as the system's error number.
     errno = code == SQLITE_FULL ? ENOSPC : EIO;
     return code;
@@ -173,17 +170,14 @@ int passGate(FileOperation operation)
     if (!s.fault || number < s.at)
         return SQLITE_OK;
     switch (*s.fault) {
-    case FileFault::Crash:
-        ::_exit(kCrashedExitCode);
+    case FileFault::Crash: ::_exit(kCrashedExitCode);
     case FileFault::PowerCut:
-    case FileFault::TornPowerCut:
-        cutPower();
+    case FileFault::TornPowerCut: cutPower();
     case FileFault::TransientError:
         if (number != s.at)
             return SQLITE_OK;
         break;
-    case FileFault::PersistentError:
-        break;
+    case FileFault::PersistentError: break;
     }
     ++s.failures;
     return errorFor(operation);
@@ -284,7 +278,7 @@ bool isJournal(const std::string& path)
 {
     const std::string suffix = "-journal";
     return path.size() > suffix.size()
-        && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+           && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 int shimDelete(sqlite3_vfs*, const char* name, int syncDirectory)
@@ -356,19 +350,10 @@ void FaultInjectingVfs::stop()
     s.histories.clear();
 }
 
-int FaultInjectingVfs::count() const
-{
-    return state().count;
-}
+int FaultInjectingVfs::count() const { return state().count; }
 
-const std::vector<FileOperation>& FaultInjectingVfs::operations() const
-{
-    return state().operations;
-}
+const std::vector<FileOperation>& FaultInjectingVfs::operations() const { return state().operations; }
 
-int FaultInjectingVfs::failures() const
-{
-    return state().failures;
-}
+int FaultInjectingVfs::failures() const { return state().failures; }
 
 } // namespace tallowick::test

@@ -28,8 +28,8 @@ void TestLedger::append(const std::vector<LedgerRow>& rows)
 {
     auto connection = LedgerConnection::open(path());
     Transaction transaction(*connection);
-    Statement insert(connection->db(),
-                     std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement insert(connection->db(), std::string("INSERT INTO Ledger (") + kRowColumnsSql
+                                           + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     for (const LedgerRow& row : rows) {
         bindRow(insert, row, 1);
         insert.run();

@@ -143,8 +143,8 @@ private slots:
             << false << "The header has no column \"fee\".";
         QTest::newRow("quote left open") << header + good + "2,,\"Rent,5,0,0,0,95\r\n"
                                          << false << "Line 3: a quoted field is never closed.";
-        QTest::newRow("runaway quote") << header + good + "2,,\"" + QByteArray(70000, 'x') + "\r\n" << false
-                                       << "Line 3: the record is too long to be a ledger row.";
+        QTest::newRow("runaway quote") << header + good + "2,,\"" + QByteArray(70000, 'x') + "\r\n"
+                                       << false << "Line 3: the record is too long to be a ledger row.";
         QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n"
                                     << false << "Line 3 has 7 fields where the header has 8.";
         QTest::newRow("ledger has rows") << header + good << true << "The ledger already has rows";
@@ -233,13 +233,13 @@ private slots:
                 }
                 if (rows[k].date)
                     lastDate = rows[k].date;
-                const QByteArray expected = lastDate
-                                                ? QByteArray("D")
-                                                      + QByteArray::fromStdString(
-                                                          QString::asprintf("%02d/%02d/%04d", lastDate->month,
+                const QByteArray expected =
+                    lastDate
+                        ? QByteArray("D")
+                              + QByteArray::fromStdString(QString::asprintf("%02d/%02d/%04d", lastDate->month,
                                                                             lastDate->day, lastDate->year)
                                                               .toStdString())
-                                                : QByteArray();
+                        : QByteArray();
                 QCOMPARE(dateLine, expected);
             }
             QCOMPARE(total, rows.back().balance);
@@ -257,8 +257,8 @@ private slots:
         rows[1].date = LedgerDate{2023, 12, 31};
         rows[3].date = LedgerDate{2024, 1, 2};
         ledger.append(rows);
-        const ToolRun run
-            = runTool({"export", "--csv", "--tax-deductible", "--year", "2024", qt(ledger.path())});
+        const ToolRun run =
+            runTool({"export", "--csv", "--tax-deductible", "--year", "2024", qt(ledger.path())});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out.count("\r\n"), 3); // header, C, and D which has C's date
         QVERIFY(run.out.contains(",C,") && run.out.contains(",D,") && !run.out.contains(",B,"));
