@@ -16,10 +16,8 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <functional>
 
 using namespace tallowick;
@@ -267,41 +265,6 @@ private slots:
         holder.closeWriteChannel();
         QVERIFY(holder.waitForFinished(kWaitMs));
         QCOMPARE(fileBytes(ledger.path()), original);
-    }
-
-    void fullDiskDuringUpdateChangesNothing()
-    {
-        TestLedger ledger;
-        std::vector<LedgerRow> rows{makeRow("0", "0", "0", "100000", "Initial Balance")};
-        for (int k = 1; k < 3000; ++k)
-            rows.push_back(makeRow("10", "0", "0", "0", "Groceries at the market on the corner", 2000 + k));
-        for (std::size_t k = 1; k < rows.size(); ++k)
-            rows[k].balance = rows[k - 1].balance - rows[k].payment;
-        ledger.append(rows);
-        const QByteArray original = fileBytes(ledger.path());
-
-        Form3* editor = openEditorOnRow(2);
-        QVERIFY(editor);
-        typeOver(editor->Text6, QStringLiteral("11"));
-        {
-            // No file may grow past 16 KiB: the journal of 3,000 balances cannot be written.
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit saved{};
-            getrlimit(RLIMIT_FSIZE, &saved);
-            rlimit tiny = saved;
-            tiny.rlim_cur = 16 * 1024;
-            setrlimit(RLIMIT_FSIZE, &tiny);
-            MessageAnswerer answerer;
-            QTest::mouseClick(editor->Command3, Qt::LeftButton);
-            setrlimit(RLIMIT_FSIZE, &saved);
-            QCOMPARE(answerer.texts,
-                     QStringList{QStringLiteral("The disk is full, so the change cannot be saved.")});
-        }
-        QVERIFY(registry().isLoaded(QStringLiteral("Form3")));
-        QCOMPARE(fileBytes(ledger.path()), original);
-
-        // With room again, the same editor stores the same row.
-        QVERIFY(retriedUpdateStoresRowTwo(editor, ledger, rows));
     }
 
     void persistentFileErrorInEditorUpdateKeepsTheRowOpen()

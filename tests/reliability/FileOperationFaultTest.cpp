@@ -23,7 +23,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <optional>
 
 using namespace tallowick;
@@ -267,7 +266,6 @@ class FileOperationFaultTest : public QObject {
     QStringList before_;
     QStringList after_;
     QStringList failures_;
-    std::map<std::string, int> pointsRun_;
 
     // Puts the ledger back as the change found it, with no journal beside it.
     void restoreLedger()
@@ -323,7 +321,6 @@ class FileOperationFaultTest : public QObject {
             return fail(change, faultName(fault), at, QStringLiteral("the process ended: %1").arg(status));
         // Up to the journal's deletion the engine rolls the change back; after it the change stays.
         checkLedger(change, faultName(fault), at, reached ? &before_ : &after_);
-        ++pointsRun_[faultName(fault)];
     }
 
     // Fails operation `at` (and, persistent, every later one) inside the change.
@@ -346,7 +343,6 @@ class FileOperationFaultTest : public QObject {
             return fail(change, name, at, QStringLiteral("not the store's error: ") + thrown.what());
         }
         vfs.stop();
-        ++pointsRun_[name];
         if (!error)
             return fail(change, name, at, QStringLiteral("the failed change was reported as a success"));
         const bool diskFull = writeError == SQLITE_FULL && kinds[std::size_t(at - 1)] == FileOperation::Write;
@@ -421,15 +417,6 @@ private slots:
         qInfo("%s: %d file operations (%d syncs), %d failures", change.name, operations, syncs,
               int(failures_.size()) - failuresBefore);
         QVERIFY2(failures_.size() == failuresBefore, qPrintable(failures_.value(failuresBefore)));
-    }
-
-    void cleanupTestCase()
-    {
-        for (const auto& [fault, points] : pointsRun_)
-            qInfo("%s: %d points run", fault.c_str(), points);
-        qInfo("failures: %d", int(failures_.size()));
-        for (const QString& failure : failures_.mid(0, 20))
-            qInfo("  %s", qPrintable(failure));
     }
 
 private:

@@ -1,6 +1,7 @@
 // What a user types, read as an amount, number, date or description, and the forms written back.
 #include "StoreTestSupport.h"
 
+using namespace std::literals;
 using Texts = std::initializer_list<std::string_view>;
 constexpr qint64 kMax = INT64_MAX, kMin = INT64_MIN;
 class TextFormsTest : public QObject {
@@ -8,69 +9,43 @@ class TextFormsTest : public QObject {
 private slots:
     void knownTexts()
     {
-        // Accepted forms, the fifth decimal rounding half away from zero, and the range limits.
-        const std::pair<const char*, qint64> accepted[] = {{"12.5", 125000},
-                                                           {"-0", 0},
-                                                           {"0012.50", 125000},
-                                                           {" \t12.5\t ", 125000},
-                                                           {"+3", 30000},
-                                                           {"-$5.2", -52000},
-                                                           {"  $1,234.50 ", 12345000},
-                                                           {"1,2,3", 1230000},
-                                                           {"-1,234,567", -12345670000},
-                                                           {"12.", 120000},
-                                                           {"-.5", -5000},
-                                                           {"0.0001", 1},
-                                                           {"0.000049999", 0},
-                                                           {"0.00005", 1},
-                                                           {"-0.00005", -1},
-                                                           {"1.23455001", 12346},
-                                                           {"-9.99995", -100000},
-                                                           {"$1,000.00005", 10000001},
-                                                           {"922,337,203,685,477.5807", kMax},
-                                                           {"-$922337203685477.5808", kMin},
-                                                           {"922337203685477.58065", kMax}};
+        const std::pair<const char*, qint64> accepted[] = {
+            // Accepted forms, the fifth decimal rounding half away from zero, and the range limits.
+            {"12.5", 125000},
+            {"-0", 0},
+            {"0012.50", 125000},
+            {" \t12.5\t ", 125000},
+            {"+3", 30000},
+            {"-$5.2", -52000},
+            {"  $1,234.50 ", 12345000},
+            {"1,2,3", 1230000},
+            {"-1,234,567", -12345670000},
+            {"12.", 120000},
+            {"-.5", -5000},
+            {"0.0001", 1},
+            {"0.000049999", 0},
+            {"0.00005", 1},
+            {"-0.00005", -1},
+            {"1.23455001", 12346},
+            {"-9.99995", -100000},
+            {"$1,000.00005", 10000001},
+            {"922,337,203,685,477.5807", kMax},
+            {"-$922337203685477.5808", kMin},
+            {"922337203685477.58065", kMax}};
         for (const auto& [text, expected] : accepted)
             QVERIFY2(Money::parse(text) == units(expected), text);
         QCOMPARE(Money::parse(std::string(400, '0') + "1.5"), units(15000));
-        for (std::string_view text : Texts{"",
-                                           " \t ",
-                                           "-",
-                                           "+",
-                                           ".",
-                                           "-.",
-                                           "$",
-                                           "-$",
-                                           "abc",
-                                           "12a",
-                                           "1e5",
-                                           "0x10",
-                                           "1,,000",
-                                           ",100",
-                                           "100,",
-                                           "1,.5",
-                                           "1.,5",
-                                           "1.2.3",
-                                           "1.2,3",
-                                           "--5",
-                                           "+-5",
-                                           "$$5",
-                                           "5-",
-                                           "5$",
-                                           "5 0",
-                                           "- 5",
-                                           "$ 5",
-                                           "(5)",
-                                           "\xc2\xa0"
-                                           "12",
-                                           "\xd9\xa3",
-                                           "\xef\xbc\x91",
-                                           "\xe2\x88\x92"
-                                           "5",
-                                           {"1\0"
-                                            "2",
-                                            3}})
+        for (std::string_view text :
+             Texts{"",    " \t ", "-",      "+",    ".",    "-.",   "$",    "-$",    "abc",   "12a",
+                   "1e5", "0x10", "1,,000", ",100", "100,", "1,.5", "1.,5", "1.2.3", "1.2,3", "--5",
+                   "+-5", "$$5",  "5-",     "5$",   "5 0",  "- 5",  "$ 5",  "(5)"})
             REFUSES(Money::parse(text), Kind::BadAmount);
+        // Foreign spaces, digits and signs, and a NUL, mean nothing to an amount or a number.
+        for (std::string_view text :
+             Texts{"\302\24012", "\xd9\xa3", "\xef\xbc\x91", "\342\210\2225", "1\0002"sv}) {
+            REFUSES(Money::parse(text), Kind::BadAmount);
+            REFUSES(parseNumber(text), Kind::BadNumber);
+        }
         for (const std::string& text :
              std::initializer_list<std::string>{"922337203685477.5808", "-922337203685477.5809",
                                                 "922337203685477.58075", "1" + std::string(400, '0') + ".5"})
@@ -96,7 +71,8 @@ private slots:
             QVERIFY2(units(value).plainText() == plain && Money::parse(plain) == units(value)
                          && units(value).displayText() == display,
                      display);
-        const std::pair<const char*, qint64> numbers[] = {{"1001", 1001},
+        const std::pair<const char*, qint64> numbers[] = {// numbers
+                                                          {"1001", 1001},
                                                           {"\t-7 ", -7},
                                                           {"+15", 15},
                                                           {"-0", 0},
@@ -105,23 +81,8 @@ private slots:
                                                           {"-9223372036854775808", kMin}};
         for (const auto& [text, expected] : numbers)
             QCOMPARE(parseNumber(text), expected);
-        for (std::string_view text : Texts{"",
-                                           " ",
-                                           "-",
-                                           "- 5",
-                                           "5 5",
-                                           "--5",
-                                           "1.5",
-                                           "1,000",
-                                           "$5",
-                                           "12a",
-                                           "0x1F",
-                                           "\xd9\xa3",
-                                           "9223372036854775808",
-                                           "-9223372036854775809",
-                                           {"1\0"
-                                            "3",
-                                            3}})
+        for (std::string_view text : Texts{"", " ", "-", "- 5", "5 5", "--5", "1.5", "1,000", "$5", "12a",
+                                           "0x1F", "9223372036854775808", "-9223372036854775809"})
             REFUSES(parseNumber(text), Kind::BadNumber);
         // Two-digit years mean 1930 .. 2029; leap days follow the calendar.
         const std::pair<const char*, LedgerDate> dates[] = {
@@ -136,10 +97,10 @@ private slots:
         QCOMPARE(LedgerDate({2004, 3, 7}).shortText() + LedgerDate({2004, 3, 7}).isoText(),
                  "3/7/20042004-03-07");
         for (std::string_view text :
-             Texts{"2/29/2003", "2/29/1900",  "2/29/03",    "2/30/2000",      "4/31/2004", "13/1/2004",
-                   "0/1/2004",  "1/32/2004",  "2004-04-31", "2004-00-10",     "1/1/0000",  "1/1/200",
-                   "1/1/20045", "123/1/2004", "1/1",        "1/1/2004/5",     "1//2004",   "1-1/2004",
-                   "3/7/2004x", "",           "+3/7/2004",  {"3/7/2004\0", 9}})
+             Texts{"2/29/2003", "2/29/1900",  "2/29/03",    "2/30/2000",   "4/31/2004", "13/1/2004",
+                   "0/1/2004",  "1/32/2004",  "2004-04-31", "2004-00-10",  "1/1/0000",  "1/1/200",
+                   "1/1/20045", "123/1/2004", "1/1",        "1/1/2004/5",  "1//2004",   "1-1/2004",
+                   "3/7/2004x", "",           "+3/7/2004",  "3/7/2004\0"sv})
             REFUSES(LedgerDate::parse(text), Kind::BadDate);
         for (std::string_view iso : {"2004-3-7", "2004/03/07", "2004-02-30", "3/7/2004"})
             REFUSES(LedgerDate::fromIso(iso), Kind::BadDate);
@@ -149,49 +110,21 @@ private slots:
             QCOMPARE(checkedDescription(text), text);
             REFUSES(checkedDescription(text + character), Kind::BadDescription);
         }
-        for (std::string_view bad : Texts{"\xc3",
-                                          "abc\xc3",
-                                          "\xc3\x28",
-                                          "\x80",
-                                          "\xff",
-                                          "\xc0\xaf",
-                                          "\xe0\x80\xaf",
-                                          "\xed\xa0\x80",
-                                          "\xf4\x90\x80\x80",
-                                          "\xf0\x9f\x98",
-                                          {"ab\0c", 4}})
+        for (std::string_view bad :
+             Texts{"\xc3", "abc\xc3", "\xc3\x28", "\x80", "\xff", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                   "\xf4\x90\x80\x80", "\xf0\x9f\x98", "ab\0c"sv})
             REFUSES(checkedDescription(bad), Kind::BadDescription);
     }
     // Random and crafted text: only StoreError is thrown; accepted text reads back from the written form.
     void randomText()
     {
-        const std::vector<std::string> pieces = {"0",
-                                                 "1",
-                                                 "00",
-                                                 ",",
-                                                 ".",
-                                                 "-",
-                                                 "+",
-                                                 "$",
-                                                 " ",
-                                                 "\t",
-                                                 "/",
-                                                 "e",
-                                                 "\n",
-                                                 std::string(1, '\0'),
-                                                 "\xc2\xa0",
-                                                 "\xe2\x88\x92",
-                                                 "\xef\xbc\x91",
-                                                 "\xc3\xa9",
-                                                 "\xf0\x9f\x98\x80",
-                                                 "\xff",
-                                                 "\xc3",
-                                                 "\xed\xa0\x80",
-                                                 "1,000",
-                                                 "2004",
-                                                 "12/31",
-                                                 "-02-29",
-                                                 "9223372036854775807"};
+        // Pieces that mean something to one of the parsers.
+        std::vector<std::string> pieces{"1,000", "2004", "12/31", "-02-29", "9223372036854775807",
+                                        "0",     "1",    "00",    ",",      ".",
+                                        "-",     "+",    "$",     " ",      "\t",
+                                        "/",     "e",    "\n",    "\0"s};
+        pieces.insert(pieces.end(), {"\xc2\xa0", "\xe2\x88\x92", "\xef\xbc\x91", "\xc3\xa9",
+                                     "\xf0\x9f\x98\x80", "\xff", "\xc3", "\xed\xa0\x80"});
         std::mt19937_64 random(0x7a110c1c20040307ULL);
         auto below = [&](std::uint64_t bound) { return random() % bound; };
         auto digits = [&](std::uint64_t n) {

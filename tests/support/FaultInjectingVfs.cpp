@@ -39,7 +39,6 @@ struct State {
     int writeError = SQLITE_IOERR_WRITE;
     std::uint32_t seed = 0;
     int count = 0;
-    int failures = 0;
     std::vector<FileOperation> operations;
     // By path; kept only while a power cut is armed.
     std::map<std::string, FileHistory> histories;
@@ -179,7 +178,6 @@ int passGate(FileOperation operation)
         break;
     case FileFault::PersistentError: break;
     }
-    ++s.failures;
     return errorFor(operation);
 }
 
@@ -319,7 +317,6 @@ void FaultInjectingVfs::startCounting()
     stop();
     State& s = state();
     s.count = 0;
-    s.failures = 0;
     s.operations.clear();
     s.counting = true;
 }
@@ -353,7 +350,5 @@ void FaultInjectingVfs::stop()
 int FaultInjectingVfs::count() const { return state().count; }
 
 const std::vector<FileOperation>& FaultInjectingVfs::operations() const { return state().operations; }
-
-int FaultInjectingVfs::failures() const { return state().failures; }
 
 } // namespace tallowick::test
