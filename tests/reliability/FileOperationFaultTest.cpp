@@ -99,30 +99,8 @@ Table sampleTable()
     return table;
 }
 
-// An open handle of plain SQLite, closed on leaving the scope.
-struct Database {
-    explicit Database(const std::string& path)
-    {
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~Database() { sqlite3_close_v2(db); }
-    QStringList column(const std::string& sql) const
-    {
-        QStringList values;
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-        while (rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-            values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        rc = rc == SQLITE_OK ? sqlite3_finalize(statement) : rc;
-        if (rc != SQLITE_OK)
-            values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
-        return values;
-    }
-    sqlite3* db = nullptr;
-};
-
 // Writes the rows under rowids step, 2 * step, ...
-void writeTable(const std::string& path, const Table& table, long long rowidStep)
+void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
 {
     std::string sql = "BEGIN;";
     for (std::size_t k = 0; k < table.size(); ++k) {
@@ -132,21 +110,16 @@ void writeTable(const std::string& path, const Table& table, long long rowidStep
                "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) VALUES ("
                + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
     }
-    Database database(path);
-    sqlite3_exec(database.db, (sql + "COMMIT;").c_str(), nullptr, nullptr, nullptr);
+    ledger.exec(sql + "COMMIT;");
 }
 
+// The stored rows without their rowids.
 QStringList storedTable(const std::string& path)
 {
-    return Database(path).column(
-        "SELECT quote(\"number\") || '|' || quote(\"date\") || '|' || quote(\"description of transaction\") "
-        "|| '|' || quote(\"payment / debit\") || '|' || quote(\"tax deductible\") || '|' || quote(fee) "
-        "|| '|' || quote(\"deposit / credit\") || '|' || quote(balance) FROM Ledger ORDER BY rowid");
-}
-
-QString integrityOf(const std::string& path)
-{
-    return Database(path).column("PRAGMA integrity_check").join(QLatin1Char(' '));
+    QStringList rows = storedRows(path);
+    for (QString& row : rows)
+        row = row.section(QLatin1Char('|'), 1);
+    return rows;
 }
 
 // One change as a window makes it. `prepare` only reads (it places the
@@ -379,7 +352,7 @@ private slots:
         restoreEmptyLedger();
         const Table before = change.rowidStep ? sampleTable() : Table{};
         if (change.rowidStep)
-            writeTable(ledger_.path(), before, change.rowidStep);
+            writeTable(ledger_, before, change.rowidStep);
         pristine_ = fileBytes();
         before_ = tableText(before);
         after_ = tableText(change.expected(before));

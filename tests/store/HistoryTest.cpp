@@ -13,27 +13,14 @@
 #include <sqlite3.h>
 using namespace tallowick::test;
 
-// rowid -> every column as the engine holds it (type and value), read without the store; in rowid order,
-// so equal tables have equal rows at equal positions, and equal rowids besides.
+// rowid -> the row as the engine holds it, read without the store; in rowid order, so equal tables have
+// equal rows at equal positions, and equal rowids besides.
 using FileTable = std::map<std::int64_t, QString>;
 static FileTable fileTable(const std::string& path)
 {
-    sqlite3* db = nullptr;
-    // Read-write, so that a journal left by a failed change is rolled back first, as any writer would.
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_stmt* select = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rowid, * FROM Ledger", -1, &select, nullptr);
     FileTable table;
-    while (sqlite3_step(select) == SQLITE_ROW) {
-        QString row;
-        for (int column = 1; column < sqlite3_column_count(select); ++column) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
-            row += QString::number(sqlite3_column_type(select, column)) + ':' + QString::fromUtf8(text) + '|';
-        }
-        table[sqlite3_column_int64(select, 0)] = row;
-    }
-    sqlite3_finalize(select);
-    sqlite3_close(db);
+    for (const QString& row : storedRows(path))
+        table[row.section(QLatin1Char('|'), 0, 0).toLongLong()] = row;
     return table;
 }
 
