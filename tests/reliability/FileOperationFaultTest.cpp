@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -219,14 +220,8 @@ std::vector<Change> everyChange()
 
 const char* faultName(FileFault fault)
 {
-    switch (fault) {
-    case FileFault::Crash: return "crash";
-    case FileFault::PowerCut: return "power cut";
-    case FileFault::TornPowerCut: return "torn power cut";
-    case FileFault::TransientError: return "transient I/O error";
-    case FileFault::PersistentError: return "persistent I/O error";
-    }
-    return "";
+    return std::array{"crash", "power cut", "torn power cut", "transient I/O error",
+                      "persistent I/O error"}[std::size_t(fault)];
 }
 
 } // namespace
@@ -239,8 +234,9 @@ class FileOperationFaultTest : public QObject {
     QStringList before_;
     QStringList after_;
     QStringList failures_;
+    QString where_; // the change, the fault and the operation now run
 
-    // Puts the ledger back as the change found it, with no journal beside it.
+    // No journal is left beside it.
     void restoreLedger()
     {
         QFile::remove(QString::fromStdString(ledger_.path() + "-journal"));
@@ -250,30 +246,33 @@ class FileOperationFaultTest : public QObject {
             qFatal("the ledger could not be restored");
     }
 
-    void fail(const Change& change, const char* fault, int at, const QString& what)
+    // Puts the ledger back as the change found it, for the change run with `fault` at operation `at`.
+    void startRun(const Change& change, FileFault fault, int at)
     {
-        failures_ << QStringLiteral("%1, %2 at operation %3: %4").arg(change.name, fault).arg(at).arg(what);
+        where_ = QStringLiteral("%1, %2 at operation %3: ").arg(change.name, faultName(fault)).arg(at);
+        restoreLedger();
     }
 
+    void fail(const QString& what) { failures_ << where_ + what; }
+
     // The file is sound and holds the table from before, from after, or the one required.
-    void checkLedger(const Change& change, const char* fault, int at, const QStringList* required)
+    void checkLedger(const QStringList* required)
     {
         const QString integrity = integrityOf(ledger_.path());
         if (integrity != QStringLiteral("ok"))
-            return fail(change, fault, at, QStringLiteral("integrity check: ") + integrity);
+            return fail(QStringLiteral("integrity check: ") + integrity);
         const QStringList found = storedTable(ledger_.path());
         if (required && found != *required)
-            fail(change, fault, at,
-                 found == before_ ? QStringLiteral("the old table, not the new one")
+            fail(found == before_ ? QStringLiteral("the old table, not the new one")
                                   : QStringLiteral("not the required table"));
         else if (found != before_ && found != after_)
-            fail(change, fault, at, QStringLiteral("neither the old nor the new table"));
+            fail(QStringLiteral("neither the old nor the new table"));
     }
 
     // Runs the change in a child process that the fault ends at operation `at`.
     void runInterrupted(const Change& change, FileFault fault, int at, int operations)
     {
-        restoreLedger();
+        startRun(change, fault, at);
         const pid_t child = ::fork();
         if (child == 0) {
             try {
@@ -291,17 +290,16 @@ class FileOperationFaultTest : public QObject {
         ::waitpid(child, &status, 0);
         const bool reached = at <= operations;
         if (!WIFEXITED(status) || WEXITSTATUS(status) != kCrashedExitCode)
-            return fail(change, faultName(fault), at, QStringLiteral("the process ended: %1").arg(status));
+            return fail(QStringLiteral("the process ended: %1").arg(status));
         // Up to the journal's deletion the engine rolls the change back; after it the change stays.
-        checkLedger(change, faultName(fault), at, reached ? &before_ : &after_);
+        checkLedger(reached ? &before_ : &after_);
     }
 
     // Fails operation `at` (and, persistent, every later one) inside the change.
     void runFailing(const Change& change, FileFault fault, int at, int writeError,
                     const std::vector<FileOperation>& kinds)
     {
-        restoreLedger();
-        const char* name = faultName(fault);
+        startRun(change, fault, at);
         RecordCursor cursor(ledger_.path());
         change.prepare(cursor);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
@@ -313,25 +311,25 @@ class FileOperationFaultTest : public QObject {
             error = thrown;
         } catch (const std::exception& thrown) {
             vfs.stop();
-            return fail(change, name, at, QStringLiteral("not the store's error: ") + thrown.what());
+            return fail(QStringLiteral("not the store's error: ") + thrown.what());
         }
         vfs.stop();
         if (!error)
-            return fail(change, name, at, QStringLiteral("the failed change was reported as a success"));
+            return fail(QStringLiteral("the failed change was reported as a success"));
         const bool diskFull = writeError == SQLITE_FULL && kinds[std::size_t(at - 1)] == FileOperation::Write;
         const std::string sentence = diskFull ? "The disk is full, so the change cannot be saved."
                                               : "The ledger file could not be read or written.";
         if (error->what() != sentence)
-            return fail(change, name, at, QStringLiteral("not the store's sentence: ") + error->what());
-        checkLedger(change, name, at, &before_);
+            return fail(QStringLiteral("not the store's sentence: ") + error->what());
+        checkLedger(&before_);
         try {
             if (cursor.RecordCount() != before_.size())
-                return fail(change, name, at, QStringLiteral("the connection counts the wrong rows"));
+                return fail(QStringLiteral("the connection counts the wrong rows"));
             change.write(cursor);
         } catch (const std::exception& thrown) {
-            return fail(change, name, at, QStringLiteral("the retry failed: ") + thrown.what());
+            return fail(QStringLiteral("the retry failed: ") + thrown.what());
         }
-        checkLedger(change, name, at, &after_);
+        checkLedger(&after_);
     }
 
 private slots:
@@ -349,11 +347,14 @@ private slots:
     {
         QFETCH(int, index);
         const Change change = everyChange()[std::size_t(index)];
-        restoreEmptyLedger();
+        QFile::remove(QString::fromStdString(ledger_.path()));
+        createLedgerFile(ledger_.path());
         const Table before = change.rowidStep ? sampleTable() : Table{};
         if (change.rowidStep)
             writeTable(ledger_, before, change.rowidStep);
-        pristine_ = fileBytes();
+        QFile file(QString::fromStdString(ledger_.path()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        pristine_ = file.readAll();
         before_ = tableText(before);
         after_ = tableText(change.expected(before));
         QVERIFY(before_ != after_);
@@ -384,25 +385,9 @@ private slots:
                     runFailing(change, fault, at, SQLITE_FULL, kinds);
             }
         }
-        int syncs = 0;
-        for (FileOperation kind : kinds)
-            syncs += kind == FileOperation::Sync;
-        qInfo("%s: %d file operations (%d syncs), %d failures", change.name, operations, syncs,
+        qInfo("%s: %d file operations, %d failures", change.name, operations,
               int(failures_.size()) - failuresBefore);
         QVERIFY2(failures_.size() == failuresBefore, qPrintable(failures_.value(failuresBefore)));
-    }
-
-private:
-    void restoreEmptyLedger()
-    {
-        QFile::remove(QString::fromStdString(ledger_.path()));
-        createLedgerFile(ledger_.path());
-    }
-
-    QByteArray fileBytes() const
-    {
-        QFile file(QString::fromStdString(ledger_.path()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
 
