@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -61,15 +63,8 @@ sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<ShimFile*>(fi
 
 std::string readWholeFile(const std::string& path)
 {
-    std::string bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return bytes;
-    char buffer[1 << 16];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, std::size_t(n));
-    ::close(fd);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void writeWholeFile(const std::string& path, const std::string& bytes)
@@ -220,8 +215,10 @@ int shimSync(sqlite3_file* file, int flags)
     return SQLITE_OK;
 }
 
+// Version 1: the ledger keeps a rollback journal and maps no memory, so the engine needs no shared
+// memory or page fetching from it.
 const sqlite3_io_methods kShimMethods = {
-    3,
+    1,
     [](sqlite3_file* file) { return realOf(file)->pMethods->xClose(realOf(file)); },
     [](sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
         return realOf(file)->pMethods->xRead(realOf(file), data, amount, offset);
@@ -242,22 +239,6 @@ const sqlite3_io_methods kShimMethods = {
     },
     [](sqlite3_file* file) { return realOf(file)->pMethods->xSectorSize(realOf(file)); },
     [](sqlite3_file* file) { return realOf(file)->pMethods->xDeviceCharacteristics(realOf(file)); },
-    [](sqlite3_file* file, int page, int size, int extend, void volatile** memory) {
-        return realOf(file)->pMethods->xShmMap(realOf(file), page, size, extend, memory);
-    },
-    [](sqlite3_file* file, int offset, int n, int flags) {
-        return realOf(file)->pMethods->xShmLock(realOf(file), offset, n, flags);
-    },
-    [](sqlite3_file* file) { realOf(file)->pMethods->xShmBarrier(realOf(file)); },
-    [](sqlite3_file* file, int deleteFlag) {
-        return realOf(file)->pMethods->xShmUnmap(realOf(file), deleteFlag);
-    },
-    [](sqlite3_file* file, sqlite3_int64 offset, int amount, void** page) {
-        return realOf(file)->pMethods->xFetch(realOf(file), offset, amount, page);
-    },
-    [](sqlite3_file* file, sqlite3_int64 offset, void* page) {
-        return realOf(file)->pMethods->xUnfetch(realOf(file), offset, page);
-    },
 };
 
 int shimOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
