@@ -77,11 +77,7 @@ private slots:
             ledger.append({makeRow("0", "0", "0", "100", "Initial Balance")});
             QWidget* window = registry().Show(QString::fromLatin1(name));
             QVERIFY2(window, name);
-            const QStringList found = namedControls(window);
-            for (const QString& control : found)
-                QVERIFY2(!control.endsWith(QLatin1Char('=')),
-                         qPrintable(control + QStringLiteral(" has no name")));
-            QCOMPARE(found, named);
+            QCOMPARE(namedControls(window), named); // a control without a name shows as "objectName="
             QCOMPARE(accessKeys(window), keys);
             closeAllWindows();
         }

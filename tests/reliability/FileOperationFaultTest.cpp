@@ -22,8 +22,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
-#include <map>
 #include <optional>
 
 using namespace tallowick;
@@ -46,16 +46,13 @@ struct Row {
 
 using Table = std::vector<Row>;
 
-std::string quoted(const std::optional<std::string>& text)
-{
-    return text ? "'" + *text + "'" : "NULL";
-}
+std::string quoted(const std::optional<std::string>& text) { return text ? "'" + *text + "'" : "NULL"; }
 
 std::string rowText(const Row& row)
 {
     return (row.number ? std::to_string(*row.number) : "NULL") + "|" + quoted(row.date) + "|"
-         + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
-         + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
+           + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
+           + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
 }
 
 QStringList tableText(const Table& table)
@@ -103,30 +100,8 @@ Table sampleTable()
     return table;
 }
 
-// An open handle of plain SQLite, closed on leaving the scope.
-struct Database {
-    explicit Database(const std::string& path)
-    {
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~Database() { sqlite3_close_v2(db); }
-    QStringList column(const std::string& sql) const
-    {
-        QStringList values;
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-        while (rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-            values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        rc = rc == SQLITE_OK ? sqlite3_finalize(statement) : rc;
-        if (rc != SQLITE_OK)
-            values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
-        return values;
-    }
-    sqlite3* db = nullptr;
-};
-
 // Writes the rows under rowids step, 2 * step, ...
-void writeTable(const std::string& path, const Table& table, long long rowidStep)
+void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
 {
     std::string sql = "BEGIN;";
     for (std::size_t k = 0; k < table.size(); ++k) {
@@ -134,23 +109,18 @@ void writeTable(const std::string& path, const Table& table, long long rowidStep
         std::replace(values.begin(), values.end(), '|', ',');
         sql += "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
                "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) VALUES ("
-             + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
+               + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
     }
-    Database database(path);
-    sqlite3_exec(database.db, (sql + "COMMIT;").c_str(), nullptr, nullptr, nullptr);
+    ledger.exec(sql + "COMMIT;");
 }
 
+// The stored rows without their rowids.
 QStringList storedTable(const std::string& path)
 {
-    return Database(path).column(
-        "SELECT quote(\"number\") || '|' || quote(\"date\") || '|' || quote(\"description of transaction\") "
-        "|| '|' || quote(\"payment / debit\") || '|' || quote(\"tax deductible\") || '|' || quote(fee) "
-        "|| '|' || quote(\"deposit / credit\") || '|' || quote(balance) FROM Ledger ORDER BY rowid");
-}
-
-QString integrityOf(const std::string& path)
-{
-    return Database(path).column("PRAGMA integrity_check").join(QLatin1Char(' '));
+    QStringList rows = storedRows(path);
+    for (QString& row : rows)
+        row = row.section(QLatin1Char('|'), 1);
+    return rows;
 }
 
 // One change as a window makes it. `prepare` only reads (it places the
@@ -207,7 +177,9 @@ std::vector<Change> everyChange()
              cursor.SetField("Balance", "1234.56");
              cursor.Update();
          },
-         [](Table) { return Table{{std::nullopt, std::nullopt, "Initial Balance", 0, 0, 0, 0, 12345600}}; }},
+         [](Table) {
+             return Table{{std::nullopt, std::nullopt, "Initial Balance", 0, 0, 0, 0, 12345600}};
+         }},
         {"add", 1024, nothing,
          [last = sample.back().balance](RecordCursor& cursor) {
              cursor.AddNew();
@@ -248,19 +220,8 @@ std::vector<Change> everyChange()
 
 const char* faultName(FileFault fault)
 {
-    switch (fault) {
-    case FileFault::Crash:
-        return "crash";
-    case FileFault::PowerCut:
-        return "power cut";
-    case FileFault::TornPowerCut:
-        return "torn power cut";
-    case FileFault::TransientError:
-        return "transient I/O error";
-    case FileFault::PersistentError:
-        return "persistent I/O error";
-    }
-    return "";
+    return std::array{"crash", "power cut", "torn power cut", "transient I/O error",
+                      "persistent I/O error"}[std::size_t(fault)];
 }
 
 } // namespace
@@ -273,9 +234,9 @@ class FileOperationFaultTest : public QObject {
     QStringList before_;
     QStringList after_;
     QStringList failures_;
-    std::map<std::string, int> pointsRun_;
+    QString where_; // the change, the fault and the operation now run
 
-    // Puts the ledger back as the change found it, with no journal beside it.
+    // No journal is left beside it.
     void restoreLedger()
     {
         QFile::remove(QString::fromStdString(ledger_.path() + "-journal"));
@@ -285,29 +246,33 @@ class FileOperationFaultTest : public QObject {
             qFatal("the ledger could not be restored");
     }
 
-    void fail(const Change& change, const char* fault, int at, const QString& what)
+    // Puts the ledger back as the change found it, for the change run with `fault` at operation `at`.
+    void startRun(const Change& change, FileFault fault, int at)
     {
-        failures_ << QStringLiteral("%1, %2 at operation %3: %4").arg(change.name, fault).arg(at).arg(what);
+        where_ = QStringLiteral("%1, %2 at operation %3: ").arg(change.name, faultName(fault)).arg(at);
+        restoreLedger();
     }
 
+    void fail(const QString& what) { failures_ << where_ + what; }
+
     // The file is sound and holds the table from before, from after, or the one required.
-    void checkLedger(const Change& change, const char* fault, int at, const QStringList* required)
+    void checkLedger(const QStringList* required)
     {
         const QString integrity = integrityOf(ledger_.path());
         if (integrity != QStringLiteral("ok"))
-            return fail(change, fault, at, QStringLiteral("integrity check: ") + integrity);
+            return fail(QStringLiteral("integrity check: ") + integrity);
         const QStringList found = storedTable(ledger_.path());
         if (required && found != *required)
-            fail(change, fault, at, found == before_ ? QStringLiteral("the old table, not the new one")
-                                                     : QStringLiteral("not the required table"));
+            fail(found == before_ ? QStringLiteral("the old table, not the new one")
+                                  : QStringLiteral("not the required table"));
         else if (found != before_ && found != after_)
-            fail(change, fault, at, QStringLiteral("neither the old nor the new table"));
+            fail(QStringLiteral("neither the old nor the new table"));
     }
 
     // Runs the change in a child process that the fault ends at operation `at`.
     void runInterrupted(const Change& change, FileFault fault, int at, int operations)
     {
-        restoreLedger();
+        startRun(change, fault, at);
         const pid_t child = ::fork();
         if (child == 0) {
             try {
@@ -325,18 +290,16 @@ class FileOperationFaultTest : public QObject {
         ::waitpid(child, &status, 0);
         const bool reached = at <= operations;
         if (!WIFEXITED(status) || WEXITSTATUS(status) != kCrashedExitCode)
-            return fail(change, faultName(fault), at, QStringLiteral("the process ended: %1").arg(status));
+            return fail(QStringLiteral("the process ended: %1").arg(status));
         // Up to the journal's deletion the engine rolls the change back; after it the change stays.
-        checkLedger(change, faultName(fault), at, reached ? &before_ : &after_);
-        ++pointsRun_[faultName(fault)];
+        checkLedger(reached ? &before_ : &after_);
     }
 
     // Fails operation `at` (and, persistent, every later one) inside the change.
     void runFailing(const Change& change, FileFault fault, int at, int writeError,
                     const std::vector<FileOperation>& kinds)
     {
-        restoreLedger();
-        const char* name = faultName(fault);
+        startRun(change, fault, at);
         RecordCursor cursor(ledger_.path());
         change.prepare(cursor);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
@@ -348,33 +311,29 @@ class FileOperationFaultTest : public QObject {
             error = thrown;
         } catch (const std::exception& thrown) {
             vfs.stop();
-            return fail(change, name, at, QStringLiteral("not the store's error: ") + thrown.what());
+            return fail(QStringLiteral("not the store's error: ") + thrown.what());
         }
         vfs.stop();
-        ++pointsRun_[name];
         if (!error)
-            return fail(change, name, at, QStringLiteral("the failed change was reported as a success"));
+            return fail(QStringLiteral("the failed change was reported as a success"));
         const bool diskFull = writeError == SQLITE_FULL && kinds[std::size_t(at - 1)] == FileOperation::Write;
         const std::string sentence = diskFull ? "The disk is full, so the change cannot be saved."
                                               : "The ledger file could not be read or written.";
         if (error->what() != sentence)
-            return fail(change, name, at, QStringLiteral("not the store's sentence: ") + error->what());
-        checkLedger(change, name, at, &before_);
+            return fail(QStringLiteral("not the store's sentence: ") + error->what());
+        checkLedger(&before_);
         try {
             if (cursor.RecordCount() != before_.size())
-                return fail(change, name, at, QStringLiteral("the connection counts the wrong rows"));
+                return fail(QStringLiteral("the connection counts the wrong rows"));
             change.write(cursor);
         } catch (const std::exception& thrown) {
-            return fail(change, name, at, QStringLiteral("the retry failed: ") + thrown.what());
+            return fail(QStringLiteral("the retry failed: ") + thrown.what());
         }
-        checkLedger(change, name, at, &after_);
+        checkLedger(&after_);
     }
 
 private slots:
-    void initTestCase()
-    {
-        FaultInjectingVfs::install();
-    }
+    void initTestCase() { FaultInjectingVfs::install(); }
 
     void everyOperationOfEveryChange_data()
     {
@@ -388,11 +347,14 @@ private slots:
     {
         QFETCH(int, index);
         const Change change = everyChange()[std::size_t(index)];
-        restoreEmptyLedger();
+        QFile::remove(QString::fromStdString(ledger_.path()));
+        createLedgerFile(ledger_.path());
         const Table before = change.rowidStep ? sampleTable() : Table{};
         if (change.rowidStep)
-            writeTable(ledger_.path(), before, change.rowidStep);
-        pristine_ = fileBytes();
+            writeTable(ledger_, before, change.rowidStep);
+        QFile file(QString::fromStdString(ledger_.path()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        pristine_ = file.readAll();
         before_ = tableText(before);
         after_ = tableText(change.expected(before));
         QVERIFY(before_ != after_);
@@ -423,34 +385,9 @@ private slots:
                     runFailing(change, fault, at, SQLITE_FULL, kinds);
             }
         }
-        int syncs = 0;
-        for (FileOperation kind : kinds)
-            syncs += kind == FileOperation::Sync;
-        qInfo("%s: %d file operations (%d syncs), %d failures", change.name, operations, syncs,
+        qInfo("%s: %d file operations, %d failures", change.name, operations,
               int(failures_.size()) - failuresBefore);
         QVERIFY2(failures_.size() == failuresBefore, qPrintable(failures_.value(failuresBefore)));
-    }
-
-    void cleanupTestCase()
-    {
-        for (const auto& [fault, points] : pointsRun_)
-            qInfo("%s: %d points run", fault.c_str(), points);
-        qInfo("failures: %d", int(failures_.size()));
-        for (const QString& failure : failures_.mid(0, 20))
-            qInfo("  %s", qPrintable(failure));
-    }
-
-private:
-    void restoreEmptyLedger()
-    {
-        QFile::remove(QString::fromStdString(ledger_.path()));
-        createLedgerFile(ledger_.path());
-    }
-
-    QByteArray fileBytes() const
-    {
-        QFile file(QString::fromStdString(ledger_.path()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
 

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -39,7 +41,6 @@ struct State {
     int writeError = SQLITE_IOERR_WRITE;
     std::uint32_t seed = 0;
     int count = 0;
-    int failures = 0;
     std::vector<FileOperation> operations;
     // By path; kept only while a power cut is armed.
     std::map<std::string, FileHistory> histories;
@@ -58,22 +59,12 @@ struct ShimFile {
     const char* path; // set for the files whose changes are counted
 };
 
-sqlite3_file* realOf(sqlite3_file* file)
-{
-    return reinterpret_cast<ShimFile*>(file)->real;
-}
+sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<ShimFile*>(file)->real; }
 
 std::string readWholeFile(const std::string& path)
 {
-    std::string bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return bytes;
-    char buffer[1 << 16];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, std::size_t(n));
-    ::close(fd);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void writeWholeFile(const std::string& path, const std::string& bytes)
@@ -153,9 +144,9 @@ FileHistory* historyOf(const char* path)
 int errorFor(FileOperation operation)
 {
     const int code = operation == FileOperation::Write      ? state().writeError
-                   : operation == FileOperation::Truncate ? SQLITE_IOERR_TRUNCATE
-                   : operation == FileOperation::Sync     ? SQLITE_IOERR_FSYNC
-                                                          : SQLITE_IOERR_DELETE;
+                     : operation == FileOperation::Truncate ? SQLITE_IOERR_TRUNCATE
+                     : operation == FileOperation::Sync     ? SQLITE_IOERR_FSYNC
+                                                            : SQLITE_IOERR_DELETE;
     // What the engine reads back as the system's error number.
     errno = code == SQLITE_FULL ? ENOSPC : EIO;
     return code;
@@ -173,19 +164,15 @@ int passGate(FileOperation operation)
     if (!s.fault || number < s.at)
         return SQLITE_OK;
     switch (*s.fault) {
-    case FileFault::Crash:
-        ::_exit(kCrashedExitCode);
+    case FileFault::Crash: ::_exit(kCrashedExitCode);
     case FileFault::PowerCut:
-    case FileFault::TornPowerCut:
-        cutPower();
+    case FileFault::TornPowerCut: cutPower();
     case FileFault::TransientError:
         if (number != s.at)
             return SQLITE_OK;
         break;
-    case FileFault::PersistentError:
-        break;
+    case FileFault::PersistentError: break;
     }
-    ++s.failures;
     return errorFor(operation);
 }
 
@@ -228,8 +215,10 @@ int shimSync(sqlite3_file* file, int flags)
     return SQLITE_OK;
 }
 
+// Version 1: the ledger keeps a rollback journal and maps no memory, so the engine needs no shared
+// memory or page fetching from it.
 const sqlite3_io_methods kShimMethods = {
-    3,
+    1,
     [](sqlite3_file* file) { return realOf(file)->pMethods->xClose(realOf(file)); },
     [](sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
         return realOf(file)->pMethods->xRead(realOf(file), data, amount, offset);
@@ -250,22 +239,6 @@ const sqlite3_io_methods kShimMethods = {
     },
     [](sqlite3_file* file) { return realOf(file)->pMethods->xSectorSize(realOf(file)); },
     [](sqlite3_file* file) { return realOf(file)->pMethods->xDeviceCharacteristics(realOf(file)); },
-    [](sqlite3_file* file, int page, int size, int extend, void volatile** memory) {
-        return realOf(file)->pMethods->xShmMap(realOf(file), page, size, extend, memory);
-    },
-    [](sqlite3_file* file, int offset, int n, int flags) {
-        return realOf(file)->pMethods->xShmLock(realOf(file), offset, n, flags);
-    },
-    [](sqlite3_file* file) { realOf(file)->pMethods->xShmBarrier(realOf(file)); },
-    [](sqlite3_file* file, int deleteFlag) {
-        return realOf(file)->pMethods->xShmUnmap(realOf(file), deleteFlag);
-    },
-    [](sqlite3_file* file, sqlite3_int64 offset, int amount, void** page) {
-        return realOf(file)->pMethods->xFetch(realOf(file), offset, amount, page);
-    },
-    [](sqlite3_file* file, sqlite3_int64 offset, void* page) {
-        return realOf(file)->pMethods->xUnfetch(realOf(file), offset, page);
-    },
 };
 
 int shimOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
@@ -284,7 +257,7 @@ bool isJournal(const std::string& path)
 {
     const std::string suffix = "-journal";
     return path.size() > suffix.size()
-        && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+           && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 int shimDelete(sqlite3_vfs*, const char* name, int syncDirectory)
@@ -325,7 +298,6 @@ void FaultInjectingVfs::startCounting()
     stop();
     State& s = state();
     s.count = 0;
-    s.failures = 0;
     s.operations.clear();
     s.counting = true;
 }
@@ -356,19 +328,8 @@ void FaultInjectingVfs::stop()
     s.histories.clear();
 }
 
-int FaultInjectingVfs::count() const
-{
-    return state().count;
-}
+int FaultInjectingVfs::count() const { return state().count; }
 
-const std::vector<FileOperation>& FaultInjectingVfs::operations() const
-{
-    return state().operations;
-}
-
-int FaultInjectingVfs::failures() const
-{
-    return state().failures;
-}
+const std::vector<FileOperation>& FaultInjectingVfs::operations() const { return state().operations; }
 
 } // namespace tallowick::test

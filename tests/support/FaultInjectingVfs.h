@@ -58,8 +58,6 @@ public:
     int count() const;
     // The counted operations, in order.
     const std::vector<FileOperation>& operations() const;
-    // Operations that failed because of the armed fault.
-    int failures() const;
 
 private:
     FaultInjectingVfs() = default;

@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <sqlite3.h>
+
 #include <stdexcept>
 
 namespace tallowick::test {
@@ -28,8 +30,8 @@ void TestLedger::append(const std::vector<LedgerRow>& rows)
 {
     auto connection = LedgerConnection::open(path());
     Transaction transaction(*connection);
-    Statement insert(connection->db(),
-                     std::string("INSERT INTO Ledger (") + kRowColumnsSql + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement insert(connection->db(), std::string("INSERT INTO Ledger (") + kRowColumnsSql
+                                           + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     for (const LedgerRow& row : rows) {
         bindRow(insert, row, 1);
         insert.run();
@@ -75,6 +77,41 @@ std::vector<LedgerRow> paymentRows(int count)
         rows.push_back(makeRow("1", "0", "0", std::to_string(1000 - k).c_str(),
                                ("Payment " + std::to_string(k + 1)).c_str(), 1000 + k));
     return rows;
+}
+
+namespace {
+
+// The first column of every row `sql` yields, then the engine's message if it failed.
+QStringList firstColumn(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    QStringList values;
+    while (rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    rc = rc == SQLITE_OK ? sqlite3_finalize(statement) : rc;
+    if (rc != SQLITE_OK)
+        values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close_v2(db);
+    return values;
+}
+
+} // namespace
+
+QStringList storedRows(const std::string& path)
+{
+    return firstColumn(path,
+                       "SELECT rowid || '|' || quote(\"number\") || '|' || quote(\"date\") || '|' "
+                       "|| quote(\"description of transaction\") || '|' || quote(\"payment / debit\") "
+                       "|| '|' || quote(\"tax deductible\") || '|' || quote(fee) || '|' "
+                       "|| quote(\"deposit / credit\") || '|' || quote(balance) FROM Ledger ORDER BY rowid");
+}
+
+QString integrityOf(const std::string& path)
+{
+    return firstColumn(path, "PRAGMA integrity_check").join(QLatin1Char(' '));
 }
 
 bool balancesFollowRule(const std::vector<LedgerRow>& rows)

@@ -3,6 +3,7 @@
 #include "LedgerRow.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <string>
@@ -36,6 +37,13 @@ LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, con
 
 // An opening of 1000, then payments of 1.00 numbered from 1001.
 std::vector<LedgerRow> paymentRows(int count);
+
+// Every row as its rowid, then each column as SQL's quote() shows it, joined by '|', in rowid order. Read
+// with plain SQLite, not the store, and read-write, so that a journal a failed change left is rolled back
+// first, as any writer would.
+QStringList storedRows(const std::string& path);
+// What the engine's integrity check says of the file: "ok" when it is sound.
+QString integrityOf(const std::string& path);
 
 // The running-balance rule checked over a whole table.
 bool balancesFollowRule(const std::vector<LedgerRow>& rows);

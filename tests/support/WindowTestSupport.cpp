@@ -29,10 +29,7 @@ void MessageAnswerer::answer()
         box->reject();
 }
 
-void WindowTest::initTestCase()
-{
-    RegisterWindows();
-}
+void WindowTest::initTestCase() { RegisterWindows(); }
 
 void WindowTest::cleanup()
 {
