@@ -20,7 +20,7 @@ endif
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test install bench clean
+.PHONY: all deps configure build run test install bench mutants clean
 
 all: build
 
@@ -65,6 +65,12 @@ endif
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
+
+# Plants each fault listed in tests/mutants/mutants.txt in turn and runs the
+# tests against it (slow; not part of `make test`). ONLY=<regex> runs the
+# entries whose file or text matches.
+mutants: configure
+	tests/mutants/run-mutants.sh $(BUILD_DIR) '$(ONLY)'
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize
