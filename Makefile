@@ -66,11 +66,11 @@ endif
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
 
-# Plants each fault listed in tests/mutants/mutants.txt in turn and runs the
+# Plants each fault listed in mutants/mutants.txt in turn and runs the
 # tests against it (slow; not part of `make test`). ONLY=<regex> runs the
 # entries whose file or text matches.
 mutants: configure
-	tests/mutants/run-mutants.sh $(BUILD_DIR) '$(ONLY)'
+	mutants/run-mutants.sh $(BUILD_DIR) '$(ONLY)'
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize

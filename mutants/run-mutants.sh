@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Mutation run: plants each fault of tests/mutants/mutants.txt in the source,
+# Mutation run: plants each fault of mutants/mutants.txt in the source,
 # one at a time, rebuilds, runs the tests and restores the file. A fault the
 # tests notice is "killed"; one they miss "survived".
 #
@@ -12,8 +12,8 @@ set -u
 
 build_dir=${1:?usage: run-mutants.sh BUILD_DIR [PATTERN]}
 only=${2:-}
-root=$(cd "$(dirname "$0")/../.." && pwd)
-list="$root/tests/mutants/mutants.txt"
+root=$(cd "$(dirname "$0")/.." && pwd)
+list="$root/mutants/mutants.txt"
 build_dir=$(cd "$root" && cd "$build_dir" && pwd) || exit 2
 # Originals of planted files live here until restored, so that a run killed
 # even by SIGKILL is repaired by the next one.
