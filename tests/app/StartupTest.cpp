@@ -54,6 +54,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(agreement));
             QCOMPARE(agreement->Label2->text(), QStringLiteral("By pressing the \"I Agree\" button you are "
                                                                "agreeing the the above statement."));
+            QVERIFY(agreement->Command2->isDefault() && !agreement->Command1->isDefault());
             QPushButton* button = does == u"Cancel" ? agreement->Command2 : agreement->Command1;
             if (does == u"Cancel" || does == u"I Agree")
                 QTest::mouseClick(button, Qt::LeftButton);

@@ -62,10 +62,15 @@ private slots:
     void addStoresTheTypedRowThenAnEmptyOne()
     {
         Scene s({opening("500")});
-        Form3* editor = openEditorToAdd();
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window);
+        commandPressed.start();
+        QTest::mouseClick(window->cmdAdd, Qt::LeftButton);
+        QCOMPARE(loadedEditor()->Text9->text(), QStringLiteral("0")); // as loaded, before its first tick
+        Form3* editor = editorAfterOpeningTicks();
         QVERIFY(editor && commandPressed.elapsed() >= 90); // Timer1 ticks no sooner than its interval
-        QVERIFY(editor->Command1->isVisible() && !editor->Command3->isVisible());
-        QVERIFY(!navigationVisible(editor));
+        QVERIFY(editor->Command1->isVisible() && editor->Command1->isDefault());
+        QVERIFY(!editor->Command3->isVisible() && !navigationVisible(editor));
         QVERIFY(QTest::qWaitForWindowActive(editor));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor->Text1));
         for (const char* keys : {"1001", "\t", "3/7/2004"})
@@ -162,6 +167,7 @@ private slots:
         Form3* editor = openEditorOnRow(2);
         QVERIFY(editor && commandPressed.elapsed() >= 190); // Timer2 ticks no sooner than its interval
         QVERIFY(!editor->Command1->isVisible() && editor->Command3->isVisible() && navigationVisible(editor));
+        QVERIFY(editor->Command3->isDefault() && !editor->Command1->isDefault());
         QCOMPARE(editor->Text9->text(), QStringLiteral("7")); // the row's own balance, not the last one
         QTest::keyClick(editor->Text5, Qt::Key_Return); // presses "Update"
         QVERIFY(s.storedQuietly());

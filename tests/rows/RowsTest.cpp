@@ -84,6 +84,7 @@ private slots:
         QVERIFY(press(2, &frmLedger::cmdDelete));
         QCOMPARE(confirmation()->Label1->text(),
                  QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"));
+        QVERIFY(confirmation()->Command2->isDefault() && !confirmation()->Command1->isDefault());
         QVERIFY(QTest::qWaitForWindowActive(confirmation()));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(confirmation()->Command2));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
