@@ -97,7 +97,8 @@ build() { # [TARGET...]
 }
 
 run_tests() { # ctest arguments
-    (cd "$build_dir" && QT_QPA_PLATFORM=offscreen ctest --stop-on-failure -j "$jobs" "$@" >>mutants-test.log 2>&1)
+    (cd "$build_dir" \
+        && QT_QPA_PLATFORM=offscreen ctest --stop-on-failure -j "$jobs" "$@" >>mutants-test.log 2>&1)
 }
 
 # Builds and runs the tests; fails at the first failing test. The tests of
@@ -163,7 +164,8 @@ for ((k = 0; k <= n; k++)); do
     content=$(read_whole "$root/$file")
     count=$(count_occurrences "$content" "$find")
     which=${occurrences[k]:-1}
-    if [ "$count" -eq 0 ] || { [ "$count" -gt 1 ] && [ -z "${occurrences[k]}" ]; } || [ "$which" -gt "$count" ]; then
+    if [ "$count" -eq 0 ] || [ "$which" -gt "$count" ] \
+        || { [ "$count" -gt 1 ] && [ -z "${occurrences[k]}" ]; }; then
         errors=$((errors + 1))
         echo "ERROR      $label (the text occurs $count times)"
         continue
@@ -192,7 +194,9 @@ for ((k = 0; k <= n; k++)); do
     echo "$verdict $(printf '%*s' $((10 - ${#verdict})) '')$label"
 done
 
-[ -n "${DRY_RUN:-}" ] || build || echo "warning: the restored source did not build; see $build_dir/mutants-build.log" >&2
+if [ -z "${DRY_RUN:-}" ] && ! build; then
+    echo "warning: the restored source did not build; see $build_dir/mutants-build.log" >&2
+fi
 run=$((killed + survived))
 echo
 echo "Score: $killed of $run mutants killed$( [ "$run" -gt 0 ] && echo " ($((100 * killed / run))%)");" \
