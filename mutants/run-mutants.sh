@@ -188,7 +188,12 @@ for ((k = 0; k <= n; k++)); do
     case $? in
     0) verdict=survived survived=$((survived + 1)) survivors+=("$label") ;;
     3) verdict=ERROR errors=$((errors + 1)) label+=" (does not build)" ;;
-    *) verdict=killed killed=$((killed + 1)) ;;
+    *)
+        verdict=killed killed=$((killed + 1))
+        # The test that failed first, so that a kill by a flaky test can be told.
+        by=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_]+ [.]*\*\*\*' "$build_dir/mutants-test.log")
+        by=${by#*: } label+=" (by ${by%% *})"
+        ;;
     esac
     restore_pending >/dev/null
     echo "$verdict $(printf '%*s' $((10 - ${#verdict})) '')$label"

@@ -74,6 +74,15 @@ private slots:
         QVERIFY(cursor.CurrentRow().number == 4 && cursor.AbsolutePosition() == 3);
         rows.erase(rows.begin() + 2);
         QCOMPARE(ledger.rows(), rows);
+        // A file that cannot grow any more is a full disk to the store.
+        execute(cursor.connection().db(), "PRAGMA max_page_count = 1");
+        try {
+            for (int k = 0; k < 200; ++k)
+                addRow(cursor, rows[0]);
+            QFAIL("the file grew");
+        } catch (const StoreError& error) {
+            QCOMPARE(std::string(error.what()), "The disk is full, so the change cannot be saved.");
+        }
     }
     // What is not a ledger is refused with a sentence naming the problem; nothing is created or changed.
     void openingAndCreatingFiles()
