@@ -24,7 +24,7 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-d
             clang-format
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test install bench format format-check clean
+.PHONY: all deps configure build run test install bench format format-check mutants clean
 
 all: build
 
@@ -78,6 +78,12 @@ format: deps
 
 format-check: deps
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
+# Plants each fault listed in mutants/mutants.txt in turn and runs the
+# tests against it (slow; not part of `make test`). ONLY=<regex> runs the
+# entries whose file or text matches.
+mutants: configure
+	mutants/run-mutants.sh $(BUILD_DIR) '$(ONLY)'
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize

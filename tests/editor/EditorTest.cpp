@@ -57,14 +57,26 @@ class EditorTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    // Add builds on the last balance; Enter presses "Add"; an "Add" with every box empty stores zeros.
+    // Add builds on the last balance; the number box has the focus, Tab goes on to the date; Enter presses
+    // "Add"; an "Add" with every box empty stores zeros.
     void addStoresTheTypedRowThenAnEmptyOne()
     {
         Scene s({opening("500")});
-        Form3* editor = openEditorToAdd();
-        QVERIFY(editor);
-        typeInto(editor, {{&Form3::Text1, "1001"}, {&Form3::Text2, "3/7/2004"}, {&Form3::Text5, "Hardware store"},
-                          {&Form3::Text6, "120.25"}, {&Form3::Text7, "1.50"}});
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window);
+        commandPressed.start();
+        QTest::mouseClick(window->cmdAdd, Qt::LeftButton);
+        QCOMPARE(loadedEditor()->Text9->text(), QStringLiteral("0")); // as loaded, before its first tick
+        Form3* editor = editorAfterOpeningTicks();
+        QVERIFY(editor && commandPressed.elapsed() >= 90); // Timer1 ticks no sooner than its interval
+        QVERIFY(editor->Command1->isVisible() && editor->Command1->isDefault());
+        QVERIFY(!editor->Command3->isVisible() && !navigationVisible(editor));
+        QVERIFY(QTest::qWaitForWindowActive(editor));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor->Text1));
+        for (const char* keys : {"1001", "\t", "3/7/2004"})
+            QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(keys));
+        typeInto(editor, {{&Form3::Text5, "Hardware store"}, {&Form3::Text6, "120.25"},
+                          {&Form3::Text7, "1.50"}});
         clickTick(editor->Check1);
         QCOMPARE(editor->Text9->text(), QStringLiteral("378.25"));
         QTest::keyClick(editor->Text7, Qt::Key_Return);
@@ -90,6 +102,7 @@ private slots:
         QTest::keyClicks(editor->Text7, QStringLiteral("ab"));
         click(editor->Command1); // letters in the fee box get the description message
         QCOMPARE(s.answerer.texts.last(), kTooLong);
+        QVERIFY(editor->Text6->text() == u"0" && editor->Text8->text() == u"0"); // empty amounts are filled
         s.answerer.texts.clear();
         editor->Text7->clear();
         typeInto(editor, {{&Form3::Text1, "12a"}, {&Form3::Text2, "2/30/2024"}});
@@ -146,13 +159,16 @@ private slots:
         QCOMPARE(s.ledger.rows().back().balance, money("1000"));
     }
 
-    // An unchanged "Update" repairs later balances; ">" twice (past row 4, without number, date or tick)
-    // and "<" then a payment on row 3; a changed first row, which has no prior balance, moves every balance.
+    // An unchanged "Update" repairs later balances; ">" twice (row 4, without number, date or tick), ">>",
+    // then back to row 3 for a payment; a changed first row, which has no prior balance, moves every balance.
     void editUpdatesRebuildLaterBalances()
     {
         Scene s(fiveRows({"7", "80", "9999", "1066"}));
         Form3* editor = openEditorOnRow(2);
-        QVERIFY(editor);
+        QVERIFY(editor && commandPressed.elapsed() >= 180); // Timer2 ticks no sooner than its interval
+        QVERIFY(!editor->Command1->isVisible() && editor->Command3->isVisible() && navigationVisible(editor));
+        QVERIFY(editor->Command3->isDefault() && !editor->Command1->isDefault());
+        QCOMPARE(editor->Text9->text(), QStringLiteral("7")); // the row's own balance, not the last one
         QTest::keyClick(editor->Text5, Qt::Key_Return); // presses "Update"
         QVERIFY(s.storedQuietly());
         QCOMPARE(s.table(), tableText(fiveRows()));
@@ -160,14 +176,26 @@ private slots:
         click(editor->Command6);
         click(editor->Command6);
         QVERIFY(editor->Text1->text().isEmpty() && editor->Text2->text().isEmpty() && !editor->Check1->isChecked());
+        QCOMPARE(editor->PriorBalance, money("80"));
+        click(editor->Command7);
+        QCOMPARE(editor->PriorBalance, money("1080"));
+        for (QPushButton* step : {editor->Command5, editor->Command6, editor->Command6, editor->Command5}) {
+            click(step); // "<" to row 4; ">" to row 5 and ">" staying there; "<" to row 4
+            const char* shown = step == editor->Command5 ? "Paycheck" : "Fuel";
+            QCOMPARE(editor->Text5->text(), QString::fromLatin1(shown));
+        }
         click(editor->Command5);
         typeOver(editor->Text6, QStringLiteral("25"));
+        QCOMPARE(editor->Text9->text(), QStringLiteral("75"));
         click(editor->Command3);
         QVERIFY(s.storedQuietly());
         QCOMPARE(s.table(), tableText(fiveRows({"75", "1075", "1061"}, "25")));
-        QVERIFY((editor = openEditorOnRow(1)));
-        click(editor->Command5); // "<" stays on the first row
+        QVERIFY((editor = openEditorOnRow(1)) && editor->PriorBalance == Money());
+        click(editor->Command6); // ">", then "<<" back to the first row, where "<" stays
+        click(editor->Command4);
         QVERIFY(editor->Text5->text() == QStringLiteral("Initial Balance") && editor->PriorBalance == Money());
+        click(editor->Command5);
+        QCOMPARE(editor->Text5->text(), QStringLiteral("Initial Balance"));
         typeOver(editor->Text8, QStringLiteral("600"));
         click(editor->Command3);
         QVERIFY(s.storedQuietly());
@@ -184,7 +212,9 @@ private slots:
         Form3* editor = openEditorOnRow(3);
         QVERIFY(editor);
         typeOver(editor->Text1, QStringLiteral("10x"));
+        typeOver(editor->Text8, QString());
         click(editor->Command3);
+        QCOMPARE(editor->Text8->text(), QStringLiteral("0")); // filled, though the row is refused
         typeOver(editor->Text1, QString());
         typeOver(editor->Text6, QStringLiteral("25"));
         s.ledger.exec("CREATE TRIGGER refuse BEFORE UPDATE OF balance ON Ledger WHEN OLD.rowid = 5 "
@@ -202,6 +232,7 @@ private slots:
     }
 
     // Entering a field hides navigation for good, even when focus moves on to a button.
+    // "Cancel" then stores nothing.
     void editEnteringAFieldHidesNavigation()
     {
         Scene s(fiveRows());
@@ -213,8 +244,13 @@ private slots:
         QVERIFY(navigationVisible(editor));
         QTest::mouseClick(editor->Text6, Qt::LeftButton);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor->Text6));
+        QVERIFY(!navigationVisible(editor));
         editor->Command2->setFocus(Qt::TabFocusReason);
         QVERIFY(!navigationVisible(editor) && editor->Command3->isVisible());
+        typeOver(editor->Text6, QStringLiteral("1"));
+        click(editor->Command2);
+        QVERIFY(s.storedQuietly());
+        QCOMPARE(s.table(), tableText(s.before));
     }
 
     // While the amount rule overflows, Text9 keeps an earlier balance: "Add" and "Update" say

@@ -7,6 +7,7 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 
 using namespace tallowick;
@@ -75,27 +76,33 @@ class RowsTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    // Enter cancels; a delete recomputes later balances; the only row goes quietly; then "&Insert" does nothing.
+    // Enter cancels, or deletes after Tab; a delete recomputes later balances; the only row goes quietly;
+    // then "&Insert" and "&Edit" do nothing.
     void deleteAsksThenRecomputes()
     {
         Scene s;
         QVERIFY(press(2, &frmLedger::cmdDelete));
         QCOMPARE(confirmation()->Label1->text(),
                  QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"));
+        QVERIFY(confirmation()->Command2->isDefault() && !confirmation()->Command1->isDefault());
         QVERIFY(QTest::qWaitForWindowActive(confirmation()));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(confirmation()->Command2));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(backWith(3));
         QCOMPARE(s.table(), tableText(s.rows));
-        QVERIFY(deleteAt(2) && backWith(2));
+        QVERIFY(press(2, &frmLedger::cmdDelete) && QTest::qWaitForWindowActive(confirmation()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(backWith(2));
         LedgerRow movedUp = s.rows[2];
         movedUp.balance = money("950");
         QCOMPARE(s.table(), tableText({s.rows[0], movedUp}));
         QVERIFY(deleteAt(1) && backWith(1));
         QCOMPARE(s.table(), tableText({movedUp}));
         QVERIFY(deleteAt(1) && backWith(0));
-        // "&Insert" on an empty ledger loads no window, so nothing can come later.
+        // "&Insert" and "&Edit" on an empty ledger load no window, so nothing can come later.
         QTest::mouseClick(readyLedgerWindow()->Command3, Qt::LeftButton);
+        QTest::mouseClick(readyLedgerWindow()->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
         QVERIFY(registry().isLoaded(QStringLiteral("frmLedger")) && !registry().isLoaded(QStringLiteral("Form1")));
         QVERIFY(!registry().isLoaded(QStringLiteral("Form3")) && s.ledger.rows().empty() && s.answerer.texts.isEmpty());
@@ -116,8 +123,15 @@ private slots:
         QFETCH(int, position);
         QFETCH(bool, byProgram);
         Scene s(byProgram);
-        QVERIFY(press(position, &frmLedger::Command3));
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window);
+        clickGridRow(window, position);
+        QElapsedTimer clicked;
+        clicked.start();
+        QTest::mouseClick(window->Command3, Qt::LeftButton);
         QTRY_VERIFY(registry().isLoaded(QStringLiteral("Form3")));
+        // The worker's tick comes no sooner than its interval, and the worker is gone.
+        QVERIFY(clicked.elapsed() >= 90 && !registry().isLoaded(QStringLiteral("Form1")));
         Form3* editor = editorAfterOpeningTicks();
         QVERIFY(editor);
         const Money prior = s.rows[position - 1].balance;

@@ -93,6 +93,15 @@ private slots:
         QVERIFY(cursor.CurrentRow().number == 4 && cursor.AbsolutePosition() == 3);
         rows.erase(rows.begin() + 2);
         QCOMPARE(ledger.rows(), rows);
+        // A file that cannot grow any more is a full disk to the store.
+        execute(cursor.connection().db(), "PRAGMA max_page_count = 1");
+        try {
+            for (int k = 0; k < 200; ++k)
+                addRow(cursor, rows[0]);
+            QFAIL("the file grew");
+        } catch (const StoreError& error) {
+            QCOMPARE(std::string(error.what()), "The disk is full, so the change cannot be saved.");
+        }
     }
     // What is not a ledger is refused with a sentence naming the problem; nothing is created or changed.
     void openingAndCreatingFiles()
@@ -122,6 +131,25 @@ private slots:
         REFUSES(createLedgerFile(text.fileName().toStdString()), Kind::Engine);
         text.close();
         QVERIFY(text.open(QIODevice::ReadOnly) && text.readAll() == notes);
+    }
+    // The table itself refuses what the program never writes, whoever writes it: {values, accepted}.
+    void tableRefusesBadRows()
+    {
+        TestLedger ledger;
+        auto connection = LedgerConnection::open(ledger.path());
+        const std::pair<const char*, bool> rows[] = {{"NULL, NULL, NULL, 0, 0, 0, 0, 0", true},
+            {"1, '2004-02-29', substr(hex(zeroblob(255)), 1, 255), 0, 1, 0, 0, 0", true},
+            {"1, '0001-01-01', 'x', 0, 0, 0, 0, 0", true}, {"1, '0000-01-01', 'x', 0, 0, 0, 0, 0", false},
+            {"1, '2004-02-30', 'x', 0, 0, 0, 0, 0", false}, {"1, '2004-3-7', 'x', 0, 0, 0, 0, 0", false},
+            {"1, NULL, substr(hex(zeroblob(256)), 1, 256), 0, 0, 0, 0, 0", false},
+            {"1, NULL, 'x', 0, 2, 0, 0, 0", false}, {"1, NULL, 'x', NULL, 0, 0, 0, 0", false},
+            {"1, NULL, 'x', 0, NULL, 0, 0, 0", false}, {"1, NULL, 'x', 0, 0, NULL, 0, 0", false},
+            {"1, NULL, 'x', 0, 0, 0, NULL, 0", false}, {"1, NULL, 'x', 0, 0, 0, 0, NULL", false}};
+        for (const auto& [values, accepted] : rows) {
+            const std::string sql = std::string("INSERT INTO Ledger VALUES (") + values + ")";
+            const int rc = sqlite3_exec(connection->db(), sql.c_str(), nullptr, nullptr, nullptr);
+            QVERIFY2((rc & 0xFF) == (accepted ? SQLITE_OK : SQLITE_CONSTRAINT), values);
+        }
     }
     void recomputeBalances()
     {

@@ -13,6 +13,7 @@
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
@@ -71,14 +72,18 @@ inline void selectGridRow(frmLedger* window, int position)
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-// The editor once both opening ticks are over; null if it never gets there.
+// The editor once both opening ticks are over, the ledger window gone; null if it never gets there.
 inline Form3* editorAfterOpeningTicks()
 {
     QPointer<Form3> editor = loadedEditor();
     const bool ready = QTest::qWaitFor(
         [&] { return editor && !editor->Timer1->isActive() && !editor->Timer2->isActive(); }, kWaitMs);
-    return ready ? editor.data() : nullptr;
+    return ready && !registry().isLoaded(QStringLiteral("frmLedger")) ? editor.data() : nullptr;
 }
+
+// Started as the ledger window's command that opens the editor is pressed: an opening tick seen
+// later than an interval after it came no sooner than that interval.
+inline QElapsedTimer commandPressed;
 
 // "&Edit" on the row at `position`; 0 keeps the row the ledger window chose (the last).
 inline Form3* openEditorOnRow(int position = 0)
@@ -88,6 +93,7 @@ inline Form3* openEditorOnRow(int position = 0)
         return nullptr;
     if (position > 0)
         selectGridRow(window, position);
+    commandPressed.start();
     QTest::mouseClick(window->Command1, Qt::LeftButton);
     return editorAfterOpeningTicks();
 }
@@ -98,6 +104,7 @@ inline Form3* openEditorToAdd()
     frmLedger* window = openLedgerWindow();
     if (!window)
         return nullptr;
+    commandPressed.start();
     QTest::mouseClick(window->cmdAdd, Qt::LeftButton);
     return editorAfterOpeningTicks();
 }
