@@ -16,8 +16,8 @@ void fillLedger(const std::string& path, long long rows, long long rowidStep)
     auto connection = LedgerConnection::open(path);
     Transaction transaction(*connection);
     execute(connection->db(),
-            "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", \"payment / debit\", "
-            "\"tax deductible\", fee, \"deposit / credit\", balance) "
+            "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
+            "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) "
             "VALUES (1, NULL, NULL, 'Initial Balance', 0, 0, 0, 0, 25000000)");
     Statement fill(connection->db(), R"sql(
         WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < ?1)
@@ -26,7 +26,8 @@ void fillLedger(const std::string& path, long long rows, long long rowidStep)
         SELECT 1 + (i - 1) * ?2,
                CASE WHEN i % 5 = 0 THEN NULL ELSE 1000 + i END,
                date('2015-01-01', '+' || (i / 40) || ' days'),
-               CASE i % 4 WHEN 0 THEN 'Paycheck deposit' WHEN 1 THEN 'Groceries, Market Street store #' || (i % 97)
+               CASE i % 4 WHEN 0 THEN 'Paycheck deposit'
+                          WHEN 1 THEN 'Groceries, Market Street store #' || (i % 97)
                           WHEN 2 THEN 'Electric company, monthly bill' ELSE 'Check to landlord' END,
                CASE WHEN i % 5 = 0 THEN 0 ELSE (i % 300) * 1250 + 99 END,
                i % 7 = 0,
@@ -65,15 +66,16 @@ double shiftWithOneStatement(const std::string& path)
     const auto start = std::chrono::steady_clock::now();
     connection->begin();
     execute(connection->db(), R"sql(
-        UPDATE Ledger SET ("number", "date", "description of transaction", "payment / debit", "tax deductible",
-                           fee, "deposit / credit", balance) =
+        UPDATE Ledger SET ("number", "date", "description of transaction", "payment / debit",
+                           "tax deductible", fee, "deposit / credit", balance) =
                           (before.n, before.d, before.t, before.p, before.x, before.f, before.c, before.b)
         FROM (SELECT rowid AS id, lag("number") OVER win AS n, lag("date") OVER win AS d,
                      lag("description of transaction") OVER win AS t, lag("payment / debit") OVER win AS p,
                      lag("tax deductible") OVER win AS x, lag(fee) OVER win AS f,
                      lag("deposit / credit") OVER win AS c, lag(balance) OVER win AS b
               FROM Ledger WINDOW win AS (ORDER BY rowid)) AS before
-        WHERE Ledger.rowid = before.id AND before.id > (SELECT rowid FROM Ledger ORDER BY rowid LIMIT 1 OFFSET 1))sql");
+        WHERE Ledger.rowid = before.id
+          AND before.id > (SELECT rowid FROM Ledger ORDER BY rowid LIMIT 1 OFFSET 1))sql");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     connection->rollback();
     return seconds;
@@ -82,7 +84,8 @@ double shiftWithOneStatement(const std::string& path)
 void spoilBalances(const std::string& path)
 {
     auto connection = LedgerConnection::open(path);
-    execute(connection->db(), "UPDATE Ledger SET balance = balance + 1 WHERE rowid > (SELECT min(rowid) FROM Ledger)");
+    execute(connection->db(),
+            "UPDATE Ledger SET balance = balance + 1 WHERE rowid > (SELECT min(rowid) FROM Ledger)");
 }
 
 double peakMemoryMiB()

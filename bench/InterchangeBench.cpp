@@ -59,7 +59,7 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& output
     wait4(child, &status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-                   + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+                     + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.peakMiB = double(usage.ru_maxrss) / 1024.0;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -70,8 +70,7 @@ void report(const char* operation, long long rows, const Run& run, const std::st
 {
     const auto bytes = std::filesystem::file_size(outputPath);
     std::printf("%-22s %9lld %9.2f %9.2f %10.1f %12.1f  %s\n", operation, rows, run.seconds, run.cpuSeconds,
-                run.peakMiB,
-                double(bytes) / (1024.0 * 1024.0), run.status == 0 ? "ok" : "FAILED");
+                run.peakMiB, double(bytes) / (1024.0 * 1024.0), run.status == 0 ? "ok" : "FAILED");
     std::fflush(stdout);
 }
 
@@ -96,8 +95,8 @@ void benchmark(const std::filesystem::path& folder, long long rows)
 
 int main()
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path()
-                                         / ("tallowick-interchange-bench-" + std::to_string(getpid()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tallowick-interchange-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::printf("%-22s %9s %9s %9s %10s %12s\n", "operation", "rows", "seconds", "cpu s", "peak MiB",
                 "output MiB");

@@ -66,7 +66,8 @@ double timeIt(int runs, const std::function<void()>& prepare, const std::functio
     return median(times);
 }
 
-void record(const std::string& operation, long long rows, double ms, double limitMs = 0, std::string note = {})
+void record(const std::string& operation, long long rows, double ms, double limitMs = 0,
+            std::string note = {})
 {
     figures.push_back({operation, rows, ms, limitMs, bench::peakMemoryMiB(), std::move(note)});
     const Figure& f = figures.back();
@@ -131,7 +132,8 @@ void benchmark(long long rows, int runs)
         const double before = bench::currentMemoryMiB();
         auto* ledger = registry.Show<frmLedger>(QStringLiteral("frmLedger"));
         ledger->Timer1->setInterval(0); // the design's 100 ms wait is not work
-        waitUntil([&] { return !ledger->Timer1->isActive() && ledger->datPrimaryRS->AbsolutePosition() == rows; });
+        waitUntil(
+            [&] { return !ledger->Timer1->isActive() && ledger->datPrimaryRS->AbsolutePosition() == rows; });
         openedDeltaMiB = std::max(openedDeltaMiB, bench::currentMemoryMiB() - before);
     });
     char note[64];
@@ -140,11 +142,12 @@ void benchmark(long long rows, int runs)
     settle();
 
     record("RecomputeBalances, all balances wrong", rows,
-           timeIt(runs, [&] { bench::spoilBalances(path); },
-                  [&] {
-                      RecordCursor cursor(path);
-                      RecomputeBalances(cursor);
-                  }),
+           timeIt(
+               runs, [&] { bench::spoilBalances(path); },
+               [&] {
+                   RecordCursor cursor(path);
+                   RecomputeBalances(cursor);
+               }),
            limitMs);
     record("RecomputeBalances, all balances right", rows, timeIt(runs, noPrep, [&] {
                RecordCursor cursor(path);
@@ -188,7 +191,8 @@ void benchmark(long long rows, int runs)
     // so that every later row moves (a ledger written by another program).
     {
         QTemporaryDir denseFolder;
-        const std::string densePath = QDir(denseFolder.path()).filePath(QStringLiteral("dense.mdb")).toStdString();
+        const std::string densePath =
+            QDir(denseFolder.path()).filePath(QStringLiteral("dense.mdb")).toStdString();
         createLedgerFile(densePath);
         bench::fillLedger(densePath, rows, 1);
         std::vector<double> shifts;
@@ -196,20 +200,26 @@ void benchmark(long long rows, int runs)
             shifts.push_back(bench::shiftWithOneStatement(densePath) * 1000.0);
         const double shiftMs = median(shifts);
         record("limit: one-statement shift of later rows", rows, shiftMs, shiftMs, "packed rowids");
-        record("insert after row 1, packed rowids", rows, timeIt(runs, noPrep, [&] {
-                   RecordCursor cursor(densePath);
-                   InsertPlaceholderAfter(cursor, 1);
-               }), shiftMs);
+        record("insert after row 1, packed rowids", rows,
+               timeIt(runs, noPrep,
+                      [&] {
+                          RecordCursor cursor(densePath);
+                          InsertPlaceholderAfter(cursor, 1);
+                      }),
+               shiftMs);
     }
     // The placeholders above have balance 0; put the ledger right again.
     {
         RecordCursor cursor(path);
         RecomputeBalances(cursor);
     }
-    record("delete row 1 + recompute", rows, timeIt(runs, noPrep, [&] {
-               RecordCursor cursor(path);
-               DeleteAndRebalance(cursor, 1);
-           }), limitMs);
+    record("delete row 1 + recompute", rows,
+           timeIt(runs, noPrep,
+                  [&] {
+                      RecordCursor cursor(path);
+                      DeleteAndRebalance(cursor, 1);
+                  }),
+           limitMs);
 
     record("add at end", rows, timeIt(runs, noPrep, [&] {
                // What the editor's add mode does: the last balance, then the new row.
@@ -251,8 +261,7 @@ void benchmark(long long rows, int runs)
 
     record("MoveNext walk over every row", rows, timeIt(1, noPrep, [&] {
                RecordCursor cursor(path);
-               for (cursor.MoveFirst(); !cursor.IsEOF(); cursor.MoveNext()) {
-               }
+               for (cursor.MoveFirst(); !cursor.IsEOF(); cursor.MoveNext()) {}
            }));
 }
 
@@ -265,7 +274,8 @@ int main(int argc, char** argv)
         if (type != QtDebugMsg && !message.contains(QLatin1String("does not support")))
             std::fprintf(stderr, "%s\n", qPrintable(message));
     });
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     RegisterWindows();
@@ -285,7 +295,8 @@ int main(int argc, char** argv)
     csv << "operation,rows,median_ms,ratio_to_limit,peak_mib,note\n";
     for (const Figure& f : figures)
         csv << '"' << f.operation << "\"," << f.rows << ',' << f.medianMs << ','
-            << (f.limitMs > 0 ? f.medianMs / f.limitMs : 0.0) << ',' << f.peakMiB << ",\"" << f.note << "\"\n";
+            << (f.limitMs > 0 ? f.medianMs / f.limitMs : 0.0) << ',' << f.peakMiB << ",\"" << f.note
+            << "\"\n";
     std::printf("-- written to bench-results/bench.csv\n");
     return 0;
 }

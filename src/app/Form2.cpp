@@ -37,7 +37,8 @@ Form2::Form2(QWidget* parent) : QWidget(parent)
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Label2 = new QLabel(QStringLiteral("By pressing the \"I Agree\" button you are agreeing the the above statement."), this);
+    Label2 = new QLabel(
+        QStringLiteral("By pressing the \"I Agree\" button you are agreeing the the above statement."), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twipsRect(120, 2280, 5535, 375));
     Label2->setWordWrap(true);
@@ -73,7 +74,8 @@ void Form2::Command1_Click()
         registry.endProgram();
         return;
     }
-    registry.HandOver(QStringLiteral("Form2"), rows <= 0 ? QStringLiteral("Form4") : QStringLiteral("frmLedger"));
+    registry.HandOver(QStringLiteral("Form2"),
+                      rows <= 0 ? QStringLiteral("Form4") : QStringLiteral("frmLedger"));
 }
 
 void Form2::Command2_Click()

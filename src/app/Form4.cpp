@@ -21,9 +21,10 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     setWindowIcon(logoIcon());
     setFixedSize(twipsSize(4680, 1980));
 
-    Label1 = new QLabel(QStringLiteral("Tallowick Balance needs to know the initial balance of your account.  "
-                                       "Please enter this value in the box below and press OK."),
-                        this);
+    Label1 =
+        new QLabel(QStringLiteral("Tallowick Balance needs to know the initial balance of your account.  "
+                                  "Please enter this value in the box below and press OK."),
+                   this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(120, 120, 4455, 615));
     Label1->setWordWrap(true);
@@ -66,7 +67,8 @@ void Form4::Command1_Click()
         // A fault of the file itself is told in the store's words; anything
         // else means the amount was not taken.
         const auto* storeError = dynamic_cast<const StoreError*>(&error);
-        ShowMessage(this, storeError && isFileFault(*storeError) ? describe(error) : QStringLiteral("This value is invalid"));
+        ShowMessage(this, storeError && isFileFault(*storeError) ? describe(error)
+                                                                 : QStringLiteral("This value is invalid"));
         return;
     }
     WindowRegistry::instance().HandOver(QStringLiteral("Form4"), QStringLiteral("frmLedger"));

@@ -18,7 +18,8 @@ namespace tallowick {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place, const QFont& font)
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
+                  const QFont& font)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -39,8 +40,7 @@ QFont arial(double points, bool bold)
 
 } // namespace
 
-frmSplash::frmSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setFixedSize(twipsSize(7380, 4245));
     // No caption, but a screen reader still names the window as it appears.
@@ -70,13 +70,15 @@ frmSplash::frmSplash(QWidget* parent)
     lblVersion->setWordWrap(false);
     lblCompany = makeLabel(Frame1, "lblCompany", QStringLiteral("Copyright \u00A9 2026 Quorvel"),
                            twipsRect(2520, 1800, 2415, 255), arial(8.25, false));
-    lblWarning = makeLabel(Frame1, "lblWarning",
-                           QStringLiteral("Warning: this product must not be copied or distributed without the "
-                                          "author's permission."),
-                           twipsRect(2520, 2160, 4455, 555), arial(8.25, false));
+    lblWarning =
+        makeLabel(Frame1, "lblWarning",
+                  QStringLiteral("Warning: this product must not be copied or distributed without the "
+                                 "author's permission."),
+                  twipsRect(2520, 2160, 4455, 555), arial(8.25, false));
 
     // The version label widens to fit its text, never narrows.
-    lblVersion->setText(QStringLiteral("Version %1.%2").arg(TALLOWICK_VERSION_MAJOR).arg(TALLOWICK_VERSION_MINOR));
+    lblVersion->setText(
+        QStringLiteral("Version %1.%2").arg(TALLOWICK_VERSION_MAJOR).arg(TALLOWICK_VERSION_MINOR));
     lblVersion->resize(qMax(lblVersion->width(), lblVersion->sizeHint().width()), lblVersion->height());
 
     Timer1 = new QTimer(this);

@@ -17,7 +17,8 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallowick Balance"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(TALLOWICK_VERSION_MAJOR).arg(TALLOWICK_VERSION_MINOR));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(TALLOWICK_VERSION_MAJOR).arg(TALLOWICK_VERSION_MINOR));
     QApplication::setDesktopFileName(QStringLiteral("tallowick"));
     QApplication::setWindowIcon(tallowick::logoIcon());
     // The registry decides when the program ends: the insert worker is a
@@ -27,7 +28,8 @@ int main(int argc, char** argv)
     // The windows are laid out in twips for MS Sans Serif 8.25; Liberation
     // Sans has Arial's metrics and fits the same boxes where that font is missing.
     QFont designFont;
-    designFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    designFont.setFamilies(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     designFont.setPointSizeF(8.25);
     QApplication::setFont(designFont);
 

@@ -57,7 +57,8 @@ bool Form3::positionOnShownRow()
         if (Data1->currentRowid() != *shownRowid_)
             Data1->MoveToRowid(*shownRowid_);
         if (Data1->currentRowid() != *shownRowid_)
-            throw StoreError(StoreError::Kind::NoCurrentRow, "The row being changed is no longer in the ledger.");
+            throw StoreError(StoreError::Kind::NoCurrentRow,
+                             "The row being changed is no longer in the ledger.");
         return true;
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));

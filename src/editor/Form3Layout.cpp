@@ -67,20 +67,25 @@ void Form3::buildControls()
     Text1 = makeBox(this, "Text1", twipsRect(1440, 120, 1455, 285));
     Label2 = makeLabel(this, "Label2", QStringLiteral("Date:"), right, twipsRect(840, 480, 495, 375));
     Text2 = makeBox(this, "Text2", twipsRect(1440, 480, 1455, 285));
-    Label11 = makeLabel(this, "Label11", QStringLiteral("(mm/dd/yyyy)"), Qt::AlignLeft, twipsRect(3000, 480, 2175, 255));
+    Label11 = makeLabel(this, "Label11", QStringLiteral("(mm/dd/yyyy)"), Qt::AlignLeft,
+                        twipsRect(3000, 480, 2175, 255));
     Label3 = makeLabel(this, "Label3", QStringLiteral("Description of Transaction:"), right,
                        twipsRect(-120, 840, 1455, 375));
     Label3->setWordWrap(true);
     Text5 = makeBox(this, "Text5", twipsRect(1440, 930, 4695, 285));
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Payment / Debit:"), right, twipsRect(0, 1320, 1335, 375));
+    Label4 =
+        makeLabel(this, "Label4", QStringLiteral("Payment / Debit:"), right, twipsRect(0, 1320, 1335, 375));
     Text6 = makeBox(this, "Text6", twipsRect(1440, 1320, 1455, 285));
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Tax Deductible:"), right, twipsRect(0, 1800, 1335, 375));
+    Label5 =
+        makeLabel(this, "Label5", QStringLiteral("Tax Deductible:"), right, twipsRect(0, 1800, 1335, 375));
     Check1 = new CaptionlessCheckBox(this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(twipsRect(1440, 1680, 3615, 375));
-    Label6 = makeLabel(this, "Label6", QStringLiteral("Fee (if any):"), right, twipsRect(120, 2160, 1215, 255));
+    Label6 =
+        makeLabel(this, "Label6", QStringLiteral("Fee (if any):"), right, twipsRect(120, 2160, 1215, 255));
     Text7 = makeBox(this, "Text7", twipsRect(1440, 2160, 1455, 285));
-    Label7 = makeLabel(this, "Label7", QStringLiteral("Deposit / Credit:"), right, twipsRect(120, 2520, 1215, 495));
+    Label7 = makeLabel(this, "Label7", QStringLiteral("Deposit / Credit:"), right,
+                       twipsRect(120, 2520, 1215, 495));
     Text8 = makeBox(this, "Text8", twipsRect(1440, 2520, 1455, 285));
     Label8 = makeLabel(this, "Label8", QStringLiteral("Balance:"), right, twipsRect(600, 2880, 735, 375));
     Text9 = makeBox(this, "Text9", twipsRect(1440, 2880, 1455, 285));
@@ -111,8 +116,10 @@ void Form3::buildControls()
     Command7->setAccessibleDescription(QStringLiteral("Last row"));
 
     // Keyboard order of the design: "<" first, then the boxes, then the buttons.
+    // clang-format off
     const QList<QWidget*> tabOrder{Command5, Text1, Text2, Text5, Text6, Check1, Text7, Text8,
                                    Command3, Command4, Command6, Command7, Command2, Command1};
+    // clang-format on
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

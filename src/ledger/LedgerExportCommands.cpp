@@ -25,19 +25,15 @@ namespace tallowick {
 
 namespace {
 
-constexpr LedgerTableModel::Column kCopiedColumns[]
-    = {LedgerTableModel::NumberColumn,  LedgerTableModel::DateColumn,   LedgerTableModel::DescriptionColumn,
-       LedgerTableModel::PaymentColumn, LedgerTableModel::TaxColumn,    LedgerTableModel::FeeColumn,
-       LedgerTableModel::DepositColumn, LedgerTableModel::BalanceColumn};
+constexpr LedgerTableModel::Column kCopiedColumns[] = {
+    LedgerTableModel::NumberColumn,  LedgerTableModel::DateColumn,   LedgerTableModel::DescriptionColumn,
+    LedgerTableModel::PaymentColumn, LedgerTableModel::TaxColumn,    LedgerTableModel::FeeColumn,
+    LedgerTableModel::DepositColumn, LedgerTableModel::BalanceColumn};
 
 // A stream buffer that hands what the store writes to a Qt file.
 class DeviceBuffer : public std::streambuf {
 public:
-    explicit DeviceBuffer(QIODevice& device)
-        : device_(device)
-    {
-        setp(buffer_, buffer_ + sizeof buffer_);
-    }
+    explicit DeviceBuffer(QIODevice& device) : device_(device) { setp(buffer_, buffer_ + sizeof buffer_); }
     ~DeviceBuffer() override { sync(); }
 
 protected:
@@ -95,7 +91,10 @@ QString SelectedRowsText(QTableView* grid)
     return toQt(text);
 }
 
-void CopySelectedRows(QTableView* grid) { QGuiApplication::clipboard()->setText(SelectedRowsText(grid)); }
+void CopySelectedRows(QTableView* grid)
+{
+    QGuiApplication::clipboard()->setText(SelectedRowsText(grid));
+}
 
 void ExportLedgerToCsv(QWidget* parent)
 {

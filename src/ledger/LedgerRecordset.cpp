@@ -9,7 +9,9 @@
 namespace tallowick {
 
 LedgerRecordset::LedgerRecordset(QTableView* grid, QObject* parent)
-    : QObject(parent), grid_(grid), model_(new LedgerTableModel(this))
+    : QObject(parent)
+    , grid_(grid)
+    , model_(new LedgerTableModel(this))
 {
     setObjectName(QStringLiteral("datPrimaryRS"));
     grid_->setModel(model_);
@@ -41,7 +43,8 @@ void LedgerRecordset::makeCurrent(int row)
     if (row < 0 || row >= model_->rowCount())
         return;
     const QModelIndex index = model_->index(row, LedgerTableModel::NumberColumn);
-    grid_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->selectionModel()->setCurrentIndex(index,
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     grid_->scrollTo(index);
 }
 

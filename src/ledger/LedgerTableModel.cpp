@@ -10,7 +10,10 @@ namespace tallowick {
 
 namespace {
 
-QString moneyCell(const Money& amount) { return toQt(amount.displayText()); }
+QString moneyCell(const Money& amount)
+{
+    return toQt(amount.displayText());
+}
 
 } // namespace
 
@@ -80,10 +83,8 @@ QVariant LedgerTableModel::data(const QModelIndex& index, int role) const
         case PaymentColumn:
         case FeeColumn:
         case DepositColumn:
-        case BalanceColumn:
-            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        default:
-            return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        case BalanceColumn: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        default: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
     if (role != Qt::DisplayRole)

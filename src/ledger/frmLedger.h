@@ -25,14 +25,14 @@ public:
     QWidget* picButtons;
     QTimer* Timer1;
 
-    QPushButton* cmdAdd;     // "&Add"
-    QPushButton* Command1;   // "&Edit"
-    QPushButton* cmdDelete;  // "&Delete"
-    QPushButton* Command3;   // "&Insert"
+    QPushButton* cmdAdd; // "&Add"
+    QPushButton* Command1; // "&Edit"
+    QPushButton* cmdDelete; // "&Delete"
+    QPushButton* Command3; // "&Insert"
     QPushButton* cmdRefresh; // "&Refresh"
-    QPushButton* cmdClose;   // "&Close"
-    QPushButton* Command4;   // "&Help"
-    QPushButton* Command2;   // "&Print"
+    QPushButton* cmdClose; // "&Close"
+    QPushButton* Command4; // "&Help"
+    QPushButton* Command2; // "&Print"
 
     // Draws the client area (visible grid and strip) onto one page of the printer.
     void PrintClientArea(QPrinter& printer);

@@ -22,8 +22,9 @@ Form5::Form5(QWidget* parent) : QWidget(parent)
     setWindowIcon(logoIcon());
     setFixedSize(twipsSize(4470, 1380));
 
-    Label1 = new QLabel(QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"),
-                        this);
+    Label1 = new QLabel(
+        QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"),
+        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(120, 120, 4215, 615));
     Label1->setWordWrap(true);

@@ -8,11 +8,20 @@
 
 namespace tallowick {
 
-inline std::string toStd(const QString& text) { return text.toStdString(); }
-inline QString toQt(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+inline std::string toStd(const QString& text)
+{
+    return text.toStdString();
+}
+inline QString toQt(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 // The sentence of a store failure, or of anything else a handler traps.
-inline QString describe(const std::exception& error) { return QString::fromUtf8(error.what()); }
+inline QString describe(const std::exception& error)
+{
+    return QString::fromUtf8(error.what());
+}
 
 } // namespace tallowick
 
@@ -31,10 +40,8 @@ inline bool isFileFault(const StoreError& error)
     case StoreError::Kind::ReadOnly:
     case StoreError::Kind::Locked:
     case StoreError::Kind::DiskFull:
-    case StoreError::Kind::FileAccess:
-        return true;
-    default:
-        return false;
+    case StoreError::Kind::FileAccess: return true;
+    default: return false;
     }
 }
 

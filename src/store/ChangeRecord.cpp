@@ -223,7 +223,7 @@ std::size_t ChangeRecord::bytes() const
 {
     const std::size_t blocks = (balances_.size() + kBalancesPerBlock - 1) / kBalancesPerBlock;
     return sizeof(*this) + rows_.capacity() * sizeof(RowChange) + images_.capacity()
-         + blocks * (kBalancesPerBlock * sizeof(BalanceChange) + sizeof(void*));
+           + blocks * (kBalancesPerBlock * sizeof(BalanceChange) + sizeof(void*));
 }
 
 } // namespace tallowick

@@ -16,10 +16,7 @@ void appendCsvField(std::string& out, std::string_view field, char separator = '
 // CRLF; a UTF-8 byte-order mark at the start is skipped.
 class CsvReader {
 public:
-    explicit CsvReader(std::istream& in)
-        : in_(in)
-    {
-    }
+    explicit CsvReader(std::istream& in) : in_(in) {}
 
     // The next record's fields; false at the end of the input. A quote left
     // open, text after a closing quote and a record far longer than any

@@ -13,7 +13,10 @@ namespace {
     throw StoreError(StoreError::Kind::BadNumber, "The number is not a whole number.");
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 } // namespace
 
@@ -77,7 +80,8 @@ long long utf8Length(std::string_view text)
             codePoint = (codePoint << 6) | (next & 0x3F);
         }
         static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-        if (codePoint < kSmallest[extra] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        if (codePoint < kSmallest[extra] || codePoint > 0x10FFFF
+            || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
             return -1;
         i += extra + 1;
         ++characters;
@@ -89,10 +93,12 @@ std::string checkedDescription(std::string_view text)
 {
     const long long length = utf8Length(text);
     if (length < 0 || text.find('\0') != std::string_view::npos)
-        throw StoreError(StoreError::Kind::BadDescription, "The description holds characters the ledger cannot store.");
-    if (std::size_t(length) > kDescriptionLimit)
         throw StoreError(StoreError::Kind::BadDescription,
-                         "The description is longer than " + std::to_string(kDescriptionLimit) + " characters.");
+                         "The description holds characters the ledger cannot store.");
+    if (std::size_t(length) > kDescriptionLimit)
+        throw StoreError(StoreError::Kind::BadDescription, "The description is longer than "
+                                                               + std::to_string(kDescriptionLimit)
+                                                               + " characters.");
     return std::string(text);
 }
 

@@ -61,7 +61,10 @@ int taxFlag(std::string_view text)
 }
 
 // An empty amount is 0, as the editor stores an amount box left empty.
-Money amount(std::string_view text) { return trimmed(text).empty() ? Money() : Money::parse(text); }
+Money amount(std::string_view text)
+{
+    return trimmed(text).empty() ? Money() : Money::parse(text);
+}
 
 void setField(LedgerRow& row, LedgerColumn column, const std::string& text)
 {
@@ -109,8 +112,7 @@ void appendCsvLine(std::string& out, const LedgerRow& row)
     out += "\r\n";
 }
 
-CsvLedgerReader::CsvLedgerReader(std::istream& in)
-    : reader_(in)
+CsvLedgerReader::CsvLedgerReader(std::istream& in) : reader_(in)
 {
     fieldOf_.fill(kAbsent);
     std::vector<std::string> header;

@@ -15,7 +15,10 @@ namespace {
     throw StoreError(StoreError::Kind::BadDate, "The date is not a valid calendar date.");
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // Splits "a<sep>b<sep>c" into three runs of digits; anything else is refused.
 std::array<std::string_view, 3> splitThree(std::string_view text, char separator)

@@ -20,7 +20,7 @@ struct LedgerDate {
     // Reads the file's ISO form; throws StoreError (Kind::BadDate) otherwise.
     static LedgerDate fromIso(std::string_view iso);
 
-    std::string isoText() const;   // "2004-03-07"
+    std::string isoText() const; // "2004-03-07"
     std::string shortText() const; // "3/7/2004"
 
     bool operator==(const LedgerDate&) const = default;

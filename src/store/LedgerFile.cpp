@@ -56,8 +56,11 @@ const char* ledgerTableSql()
 {
     return R"sql(CREATE TABLE Ledger (
   "number"                     INTEGER,
-  "date"                       TEXT CHECK ("date" IS NULL OR ("date" GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND "date" >= '0001' AND date("date", '+0 days') IS "date")),
-  "description of transaction" TEXT CHECK ("description of transaction" IS NULL OR length("description of transaction") <= 255),
+  "date"                       TEXT CHECK ("date" IS NULL OR (
+                                 "date" GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND
+                                 "date" >= '0001' AND date("date", '+0 days') IS "date")),
+  "description of transaction" TEXT CHECK ("description of transaction" IS NULL OR
+                                 length("description of transaction") <= 255),
   "payment / debit"            INTEGER NOT NULL,
   "tax deductible"             INTEGER NOT NULL CHECK ("tax deductible" IN (0, 1)),
   "fee"                        INTEGER NOT NULL,
@@ -95,7 +98,8 @@ void LedgerConnection::checkLedgerTable()
         declaredTypes[lowered(columns.text(0))] = columns.text(1);
     columns.reset();
     if (declaredTypes.empty())
-        throw StoreError(StoreError::Kind::NotALedger, "The ledger file \"" + path_ + "\" has no Ledger table.");
+        throw StoreError(StoreError::Kind::NotALedger,
+                         "The ledger file \"" + path_ + "\" has no Ledger table.");
     for (LedgerColumn column : kAllColumns)
         if (!declaredTypes.count(std::string(columnName(column))))
             throw StoreError(StoreError::Kind::NotALedger,

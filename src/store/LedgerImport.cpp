@@ -36,11 +36,7 @@ std::string batchInsertSql(int rows)
 // Appends rows to an empty table, spaced as the program spaces the rows it adds.
 class RowAppender {
 public:
-    explicit RowAppender(sqlite3* db)
-        : batch_(db, batchInsertSql(kBatchRows))
-        , single_(db, kInsertRowSql)
-    {
-    }
+    explicit RowAppender(sqlite3* db) : batch_(db, batchInsertSql(kBatchRows)), single_(db, kInsertRowSql) {}
 
     void append(const LedgerRow& row)
     {

@@ -17,7 +17,8 @@ struct LedgerPageReader::Statements {
         : count(db, "SELECT count(*) FROM Ledger")
         , forward(db, "SELECT rowid FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2")
         , backward(db, "SELECT rowid FROM Ledger WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1 OFFSET ?2")
-        , run(db, std::string("SELECT rowid, ") + kRowColumnsSql + " FROM Ledger WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2")
+        , run(db, std::string("SELECT rowid, ") + kRowColumnsSql
+                      + " FROM Ledger WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2")
     {
     }
     Statement count, forward, backward, run;
@@ -52,7 +53,8 @@ std::int64_t LedgerPageReader::rowidAt(long long position)
 {
     const long long rows = rowCount();
     if (position < 1 || position > rows)
-        throw StoreError(StoreError::Kind::NoCurrentRow, "The ledger has no row " + std::to_string(position) + ".");
+        throw StoreError(StoreError::Kind::NoCurrentRow,
+                         "The ledger has no row " + std::to_string(position) + ".");
     if (const auto known = knownRowids_.find(position); known != knownRowids_.end())
         return known->second;
 
@@ -73,7 +75,8 @@ std::int64_t LedgerPageReader::rowidAt(long long position)
         fromRowid = before->second;
     }
 
-    Statement& seek = (position - fromPosition <= toPosition - position) ? statements_->forward : statements_->backward;
+    Statement& seek =
+        (position - fromPosition <= toPosition - position) ? statements_->forward : statements_->backward;
     if (&seek == &statements_->forward)
         seek.bind(1, fromRowid).bind(2, position - fromPosition - 1);
     else

@@ -6,7 +6,10 @@ namespace tallowick {
 
 namespace {
 
-char lowered(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char lowered(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool sameIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -40,7 +43,8 @@ LedgerColumn columnNamed(std::string_view name)
     for (LedgerColumn column : kAllColumns)
         if (sameIgnoringCase(columnName(column), name))
             return column;
-    throw StoreError(StoreError::Kind::UnknownColumn, "The ledger has no column named \"" + std::string(name) + "\".");
+    throw StoreError(StoreError::Kind::UnknownColumn,
+                     "The ledger has no column named \"" + std::string(name) + "\".");
 }
 
 std::string plainFieldText(const LedgerRow& row, LedgerColumn column)

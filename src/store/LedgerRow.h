@@ -29,8 +29,8 @@ struct LedgerRow {
 enum class LedgerColumn { Number, Date, Description, Payment, TaxDeductible, Fee, Deposit, Balance };
 
 inline constexpr std::array<LedgerColumn, 8> kAllColumns{
-    LedgerColumn::Number, LedgerColumn::Date,    LedgerColumn::Description, LedgerColumn::Payment,
-    LedgerColumn::TaxDeductible, LedgerColumn::Fee, LedgerColumn::Deposit, LedgerColumn::Balance};
+    LedgerColumn::Number,        LedgerColumn::Date, LedgerColumn::Description, LedgerColumn::Payment,
+    LedgerColumn::TaxDeductible, LedgerColumn::Fee,  LedgerColumn::Deposit,     LedgerColumn::Balance};
 
 // The column's name in the file, as the table was created.
 std::string_view columnName(LedgerColumn column);

@@ -22,8 +22,14 @@ constexpr Magnitude kLargestNegative = Magnitude(std::numeric_limits<std::int64_
     throw StoreError(StoreError::Kind::Overflow, "The amount is too large for the ledger.");
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::string digitsOf(std::uint64_t value)
 {

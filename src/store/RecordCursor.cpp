@@ -225,9 +225,7 @@ void RecordCursor::SetField(std::string_view name, std::int64_t value)
     case LedgerColumn::Deposit:
     case LedgerColumn::Balance:
     case LedgerColumn::Number:
-    case LedgerColumn::TaxDeductible:
-        setColumn(column, std::to_string(value));
-        return;
+    case LedgerColumn::TaxDeductible: setColumn(column, std::to_string(value)); return;
     default:
         throw StoreError(StoreError::Kind::Engine,
                          "The column \"" + std::string(columnName(column)) + "\" does not take a number.");

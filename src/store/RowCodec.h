@@ -13,7 +13,8 @@ inline constexpr const char* kRowColumnsSql =
 // A new row: the eight columns bound to ?1 .. ?8, its rowid to ?9.
 inline constexpr const char* kInsertRowSql =
     "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", \"payment / debit\", "
-    "\"tax deductible\", \"fee\", \"deposit / credit\", \"balance\") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+    "\"tax deductible\", \"fee\", \"deposit / credit\", \"balance\") "
+    "VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
 
 // The row under rowid ?9 rewritten with the eight columns bound to ?1 .. ?8.
 inline constexpr const char* kRewriteRowSql =

@@ -13,34 +13,31 @@ void throwEngineError(sqlite3* db, int resultCode)
     switch (resultCode & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw StoreError(Kind::Locked, "The ledger file is locked by another program. Close the other program and try again.");
+        throw StoreError(
+            Kind::Locked,
+            "The ledger file is locked by another program. Close the other program and try again.");
     case SQLITE_READONLY:
         throw StoreError(Kind::ReadOnly, "The ledger file is read-only, so the change cannot be saved.");
-    case SQLITE_FULL:
-        throw StoreError(Kind::DiskFull, "The disk is full, so the change cannot be saved.");
-    case SQLITE_NOTADB:
-        throw StoreError(Kind::NotALedger, "The ledger file is not a ledger database.");
-    case SQLITE_CORRUPT:
-        throw StoreError(Kind::NotALedger, "The ledger file is damaged and cannot be read.");
+    case SQLITE_FULL: throw StoreError(Kind::DiskFull, "The disk is full, so the change cannot be saved.");
+    case SQLITE_NOTADB: throw StoreError(Kind::NotALedger, "The ledger file is not a ledger database.");
+    case SQLITE_CORRUPT: throw StoreError(Kind::NotALedger, "The ledger file is damaged and cannot be read.");
     case SQLITE_IOERR:
         // A write that hit the end of the disk or the file-size limit.
         if (db && (sqlite3_system_errno(db) == ENOSPC || sqlite3_system_errno(db) == EFBIG))
             throw StoreError(Kind::DiskFull, "The disk is full, so the change cannot be saved.");
         throw StoreError(Kind::FileAccess, "The ledger file could not be read or written.");
     case SQLITE_CANTOPEN:
-    case SQLITE_PERM:
-        throw StoreError(Kind::FileAccess, "The ledger file could not be opened.");
-    case SQLITE_CONSTRAINT:
-        throw StoreError(Kind::Engine, "The ledger refused the change (" + detail + ").");
-    default:
-        throw StoreError(Kind::Engine, "The ledger could not be read or changed (" + detail + ").");
+    case SQLITE_PERM: throw StoreError(Kind::FileAccess, "The ledger file could not be opened.");
+    case SQLITE_CONSTRAINT: throw StoreError(Kind::Engine, "The ledger refused the change (" + detail + ").");
+    default: throw StoreError(Kind::Engine, "The ledger could not be read or changed (" + detail + ").");
     }
 }
 
 Statement::Statement(sqlite3* db, std::string_view sql) : db_(db)
 {
     sqlite3_stmt* raw = nullptr;
-    const int rc = sqlite3_prepare_v3(db, sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+    const int rc =
+        sqlite3_prepare_v3(db, sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
     handle_.reset(raw);
     if (rc != SQLITE_OK)
         throwEngineError(db, rc);
@@ -95,7 +92,8 @@ void Statement::reset()
 std::string Statement::text(int column) const
 {
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(handle_.get(), column));
-    return bytes ? std::string(bytes, std::size_t(sqlite3_column_bytes(handle_.get(), column))) : std::string();
+    return bytes ? std::string(bytes, std::size_t(sqlite3_column_bytes(handle_.get(), column)))
+                 : std::string();
 }
 
 void execute(sqlite3* db, const char* sql)

@@ -28,8 +28,7 @@ public:
         NotUndoable, // the ledger changed since, or the change is no longer kept
     };
 
-    StoreError(Kind kind, const std::string& sentence)
-        : std::runtime_error(sentence), kind_(kind) {}
+    StoreError(Kind kind, const std::string& sentence) : std::runtime_error(sentence), kind_(kind) {}
 
     Kind kind() const noexcept { return kind_; }
 

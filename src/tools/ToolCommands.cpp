@@ -73,8 +73,8 @@ int check(const std::string& ledgerPath, bool repair, std::ostream& out)
 
 int runCommand(const ToolArguments& arguments, std::ostream& out)
 {
-    const std::string ledgerPath
-        = arguments.ledgerPath.empty() ? ledgerBesideProgram() : arguments.ledgerPath;
+    const std::string ledgerPath =
+        arguments.ledgerPath.empty() ? ledgerBesideProgram() : arguments.ledgerPath;
     switch (arguments.command) {
     case Command::Help: out << usageText(); return 0;
     case Command::ExportCsv: exportCsv(*LedgerConnection::open(ledgerPath), arguments.choice, out); return 0;

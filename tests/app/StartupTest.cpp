@@ -65,9 +65,13 @@ private slots:
     // at once). Enter as the window opens presses "Cancel"; Tab moves the focus to "I Agree".
     void agreement()
     {
-        const struct { int rows; QString does; QString opens; } cases[]{{0, "I Agree", "Form4"},
-            {1, "I Agree", "frmLedger"}, {1, "Cancel", ""}, {-1, "I Agree", ""}, {1, "Enter", ""},
-            {1, "Tab Enter", "frmLedger"}};
+        const struct {
+            int rows;
+            QString does;
+            QString opens;
+        } cases[]{{0, "I Agree", "Form4"}, {1, "I Agree", "frmLedger"},
+                  {1, "Cancel", ""},       {-1, "I Agree", ""},
+                  {1, "Enter", ""},        {1, "Tab Enter", "frmLedger"}};
         for (const auto& [rows, does, opens] : cases) {
             TestLedger ledger;
             const QString path = QString::fromStdString(ledger.path());
@@ -101,8 +105,12 @@ private slots:
     // the close box then ends the program. "7" finds the ledger file gone, and the message says so.
     void openingAmount()
     {
-        for (const auto& [typed, stored] : {std::pair<QString, QString>{"1000", "1000"}, {"-75.5", "-75.5"},
-                                            {"", ""}, {"abc", ""}, {"1.2.3", ""}, {"7", ""}}) { // "": refused
+        for (const auto& [typed, stored] : {std::pair<QString, QString>{"1000", "1000"},
+                                            {"-75.5", "-75.5"},
+                                            {"", ""},
+                                            {"abc", ""},
+                                            {"1.2.3", ""},
+                                            {"7", ""}}) { // "": refused
             TestLedger ledger;
             const QString path = QString::fromStdString(ledger.path());
             QVERIFY(typed != u"7" || QFile::remove(path));
@@ -118,7 +126,8 @@ private slots:
                 const QString gone = QStringLiteral("The ledger file \"%1\" does not exist.").arg(path);
                 const QString refused = typed == u"7" ? gone : QStringLiteral("This value is invalid");
                 QCOMPARE(answerer.texts, QStringList{refused});
-                QVERIFY(form->isVisible() && form->Text1->text() == typed && !registry().isLoaded("frmLedger"));
+                QVERIFY(form->isVisible() && form->Text1->text() == typed
+                        && !registry().isLoaded("frmLedger"));
                 QVERIFY(form->close() && ended.count() == 1 && registry().loadedCount() == 0);
                 QVERIFY(typed == u"7" || ledger.rows().empty());
             } else {

@@ -17,12 +17,22 @@ const QString kInvalid = QStringLiteral("This value is invalid");
 const QString kBadNumber = QStringLiteral("The value in the number box is invalid");
 const QString kTooLong = QStringLiteral("The description you have input is too long");
 
-void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-LedgerRow opening(const char* balance) { return makeRow("0", "0", "0", balance, "Initial Balance"); }
-LedgerRow dated(LedgerRow row, LedgerDate date) { row.date = date; return row; }
+void click(QPushButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+LedgerRow opening(const char* balance)
+{
+    return makeRow("0", "0", "0", balance, "Initial Balance");
+}
+LedgerRow dated(LedgerRow row, LedgerDate date)
+{
+    row.date = date;
+    return row;
+}
 
 // Types each text into its box of the editor.
-void typeInto(Form3* editor, std::initializer_list<std::pair<QLineEdit* Form3::*, const char*>> boxes)
+void typeInto(Form3* editor, std::initializer_list<std::pair<QLineEdit * Form3::*, const char*>> boxes)
 {
     for (const auto& [box, text] : boxes)
         QTest::keyClicks(editor->*box, QString::fromUtf8(text));
@@ -75,8 +85,8 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor->Text1));
         for (const char* keys : {"1001", "\t", "3/7/2004"})
             QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(keys));
-        typeInto(editor, {{&Form3::Text5, "Hardware store"}, {&Form3::Text6, "120.25"},
-                          {&Form3::Text7, "1.50"}});
+        typeInto(editor,
+                 {{&Form3::Text5, "Hardware store"}, {&Form3::Text6, "120.25"}, {&Form3::Text7, "1.50"}});
         clickTick(editor->Check1);
         QCOMPARE(editor->Text9->text(), QStringLiteral("378.25"));
         QTest::keyClick(editor->Text7, Qt::Key_Return);
@@ -86,7 +96,8 @@ private slots:
         QCOMPARE(editor->Text9->text(), QStringLiteral("378.25"));
         click(editor->Command1);
         QVERIFY(s.storedQuietly());
-        const LedgerRow typed = dated(makeRow("120.25", "1.5", "0", "378.25", "Hardware store", 1001, 1), {2004, 3, 7});
+        const LedgerRow typed =
+            dated(makeRow("120.25", "1.5", "0", "378.25", "Hardware store", 1001, 1), {2004, 3, 7});
         QCOMPARE(s.table(), tableText({opening("500"), typed, makeRow("0", "0", "0", "378.25")}));
     }
 
@@ -119,16 +130,19 @@ private slots:
         execute(other->db(), "BEGIN IMMEDIATE");
         click(editor->Command1);
         execute(other->db(), "ROLLBACK");
-        s.ledger.exec("CREATE TRIGGER refuse BEFORE INSERT ON Ledger BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
+        s.ledger.exec(
+            "CREATE TRIGGER refuse BEFORE INSERT ON Ledger BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
         click(editor->Command1);
-        QVERIFY(s.answerer.texts.size() == 5 && s.answerer.texts.takeAt(3).contains(QStringLiteral("locked")));
+        QVERIFY(s.answerer.texts.size() == 5
+                && s.answerer.texts.takeAt(3).contains(QStringLiteral("locked")));
         const QString badDate = QStringLiteral("The date is invalid or in the wrong format");
         QCOMPARE(s.answerer.texts, QStringList({kBadNumber, badDate, kTooLong, kTooLong}));
         QCOMPARE(s.table(), tableText(s.before));
         s.ledger.exec("DROP TRIGGER refuse");
         click(editor->Command1);
         QVERIFY(backAtLedgerWindow());
-        const LedgerRow added = dated(makeRow("40", "0", "0", "960", longest.toStdString().c_str(), 12), {2024, 2, 29});
+        const LedgerRow added =
+            dated(makeRow("40", "0", "0", "960", longest.toStdString().c_str(), 12), {2024, 2, 29});
         QCOMPARE(s.table(), tableText({opening("1000"), added}));
     }
 
@@ -175,7 +189,8 @@ private slots:
         QVERIFY((editor = openEditorOnRow(2)));
         click(editor->Command6);
         click(editor->Command6);
-        QVERIFY(editor->Text1->text().isEmpty() && editor->Text2->text().isEmpty() && !editor->Check1->isChecked());
+        QVERIFY(editor->Text1->text().isEmpty() && editor->Text2->text().isEmpty()
+                && !editor->Check1->isChecked());
         QCOMPARE(editor->PriorBalance, money("80"));
         click(editor->Command7);
         QCOMPARE(editor->PriorBalance, money("1080"));
@@ -193,7 +208,8 @@ private slots:
         QVERIFY((editor = openEditorOnRow(1)) && editor->PriorBalance == Money());
         click(editor->Command6); // ">", then "<<" back to the first row, where "<" stays
         click(editor->Command4);
-        QVERIFY(editor->Text5->text() == QStringLiteral("Initial Balance") && editor->PriorBalance == Money());
+        QVERIFY(editor->Text5->text() == QStringLiteral("Initial Balance")
+                && editor->PriorBalance == Money());
         click(editor->Command5);
         QCOMPARE(editor->Text5->text(), QStringLiteral("Initial Balance"));
         typeOver(editor->Text8, QStringLiteral("600"));

@@ -22,7 +22,10 @@ using namespace tallowick;
 using namespace tallowick::test;
 using C = LedgerTableModel::Column;
 
-static QString cell(const frmLedger* w, int r, int c) { return w->grdDataGrid->model()->index(r, c).data().toString(); }
+static QString cell(const frmLedger* w, int r, int c)
+{
+    return w->grdDataGrid->model()->index(r, c).data().toString();
+}
 
 static bool rowVisible(const frmLedger* w, int row)
 {
@@ -30,7 +33,10 @@ static bool rowVisible(const frmLedger* w, int row)
     return grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
 }
 
-static Form6* viewer() { return qobject_cast<Form6*>(registry().window(QStringLiteral("Form6"))); }
+static Form6* viewer()
+{
+    return qobject_cast<Form6*>(registry().window(QStringLiteral("Form6")));
+}
 
 class LedgerWindowTest : public WindowTest {
     Q_OBJECT
@@ -40,8 +46,9 @@ private slots:
     void cellFormatsAndResizeRule()
     {
         TestLedger ledger;
-        ledger.append({makeRow("0", "0", "0", "1000", "Opening"), makeRow("1012.5", "0", "0", "-12.5", "Rent", 1001, 1),
-                       makeRow("2.3456", "0.75", "234.5678", "19.0972", "Pay", 0), makeRow("0", "0", "0", "19.0972")});
+        ledger.append(
+            {makeRow("0", "0", "0", "1000", "Opening"), makeRow("1012.5", "0", "0", "-12.5", "Rent", 1001, 1),
+             makeRow("2.3456", "0.75", "234.5678", "19.0972", "Pay", 0), makeRow("0", "0", "0", "19.0972")});
         ledger.exec("UPDATE Ledger SET \"date\" = '2004-03-07' WHERE rowid = 2");
         QElapsedTimer opening;
         opening.start();
@@ -65,7 +72,8 @@ private slots:
             // The strip sits at the bottom; the grid fills the rest unless there is no room for it.
             QCOMPARE(window->picButtons->geometry(), QRect(0, height - px(300), 900, px(300)));
             const int gridHeight = height - px(330) - px(30) - px(300);
-            QCOMPARE(window->grdDataGrid->geometry(), QRect(0, 0, width, gridHeight < 0 ? before : gridHeight));
+            QCOMPARE(window->grdDataGrid->geometry(),
+                     QRect(0, 0, width, gridHeight < 0 ? before : gridHeight));
         }
     }
 
@@ -75,10 +83,11 @@ private slots:
         TestLedger ledger;
         ledger.append(paymentRows(100000));
         static long long resultRows = 0; // result rows of every SQLite connection opened while traced
-        const auto trace = reinterpret_cast<void (*)()>(+[](sqlite3* db, const char**, const sqlite3_api_routines*) {
-            auto count = [](unsigned, void*, void*, void*) { return ++resultRows, 0; };
-            return sqlite3_trace_v2(db, SQLITE_TRACE_ROW, count, nullptr);
-        });
+        const auto trace =
+            reinterpret_cast<void (*)()>(+[](sqlite3* db, const char**, const sqlite3_api_routines*) {
+                auto count = [](unsigned, void*, void*, void*) { return ++resultRows, 0; };
+                return sqlite3_trace_v2(db, SQLITE_TRACE_ROW, count, nullptr);
+            });
         QCOMPARE(sqlite3_auto_extension(trace), SQLITE_OK);
         auto untrace = qScopeGuard([trace] { sqlite3_cancel_auto_extension(trace); });
         frmLedger* window = openLedgerWindow();
@@ -101,7 +110,8 @@ private slots:
     {
         TestLedger ledger;
         ledger.append(paymentRows(400)); // the bad row lies on a page the opening does not read
-        ledger.exec("PRAGMA ignore_check_constraints = ON; UPDATE Ledger SET date = '2004-02-30' WHERE rowid = 200");
+        ledger.exec(
+            "PRAGMA ignore_check_constraints = ON; UPDATE Ledger SET date = '2004-02-30' WHERE rowid = 200");
         MessageAnswerer answerer;
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
@@ -117,7 +127,8 @@ private slots:
     {
         TestLedger ledger;
         ledger.append(paymentRows(200));
-        ledger.exec("PRAGMA ignore_check_constraints = ON; UPDATE Ledger SET \"date\" = '2004-02-30' WHERE rowid = 4");
+        ledger.exec("PRAGMA ignore_check_constraints = ON; "
+                    "UPDATE Ledger SET \"date\" = '2004-02-30' WHERE rowid = 4");
         MessageAnswerer answerer;
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
@@ -127,7 +138,8 @@ private slots:
         window->grdDataGrid->viewport()->repaint();
         QCoreApplication::sendPostedEvents();
         QCOMPARE(answerer.texts.size(), 1); // once, though the opening reads the table twice
-        QVERIFY(answerer.texts.first().contains(QRegularExpression(QStringLiteral("^Data error event hit err:.+"))));
+        QVERIFY(answerer.texts.first().contains(
+            QRegularExpression(QStringLiteral("^Data error event hit err:.+"))));
         QCOMPARE(cell(window, 199, C::DescriptionColumn), QStringLiteral("Payment 200"));
         ledger.exec("DROP TABLE Ledger");
         QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
@@ -154,12 +166,15 @@ private slots:
         window->PrintClientArea(printer);
         QFile pdf(printer.outputFileName());
         QVERIFY(pdf.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromLatin1(pdf.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b"))), 1);
+        QCOMPARE(
+            QString::fromLatin1(pdf.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b"))),
+            1);
         QCOMPARE(window->datPrimaryRS->AbsolutePosition(), 2);
         if (QPrinterInfo::defaultPrinter().isNull()) {
             MessageAnswerer answerer;
             QTest::mouseClick(window->Command2, Qt::LeftButton);
-            QCOMPARE(answerer.texts, QStringList{"No printer is installed, so the ledger cannot be printed."});
+            QCOMPARE(answerer.texts,
+                     QStringList{"No printer is installed, so the ledger cannot be printed."});
         }
         QTest::mouseClick(window->Command4, Qt::LeftButton);
         QVERIFY(viewer() && viewer()->WebBrowser1->toPlainText().contains(u"cannot be displayed"));
@@ -167,7 +182,8 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // "OK" closes only the viewer
         QVERIFY(!registry().isLoaded(QStringLiteral("Form6")) && window->isVisible());
         QFile page(QDir(ledger.folder()).filePath(QStringLiteral("help.htm")));
-        QVERIFY(page.open(QIODevice::WriteOnly) && page.write("<a href=\"http://example.com/\">web page</a>") > 0);
+        QVERIFY(page.open(QIODevice::WriteOnly)
+                && page.write("<a href=\"http://example.com/\">web page</a>") > 0);
         page.close();
         QTest::mouseClick(window->Command4, Qt::LeftButton);
         QPointer<Form6> help = viewer();

@@ -24,7 +24,10 @@ std::vector<LedgerRow> threeRows()
             makeRow("50", "0", "0", "850", "Groceries", 1002, 1)};
 }
 
-int currentPosition(const frmLedger* window) { return window->grdDataGrid->currentIndex().row() + 1; }
+int currentPosition(const frmLedger* window)
+{
+    return window->grdDataGrid->currentIndex().row() + 1;
+}
 
 enum class Opening { ShiftF10, RightClick, MenuKey };
 

@@ -46,7 +46,10 @@ struct Row {
 
 using Table = std::vector<Row>;
 
-std::string quoted(const std::optional<std::string>& text) { return text ? "'" + *text + "'" : "NULL"; }
+std::string quoted(const std::optional<std::string>& text)
+{
+    return text ? "'" + *text + "'" : "NULL";
+}
 
 std::string rowText(const Row& row)
 {

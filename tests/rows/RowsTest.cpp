@@ -39,7 +39,8 @@ struct Scene {
             cursor.AddNew();
             for (LedgerColumn column : kAllColumns) {
                 const std::string text = plainFieldText(row, column);
-                text.empty() ? cursor.SetFieldEmpty(columnName(column)) : cursor.SetField(columnName(column), text);
+                text.empty() ? cursor.SetFieldEmpty(columnName(column))
+                             : cursor.SetField(columnName(column), text);
             }
             cursor.Update();
         }
@@ -50,8 +51,14 @@ struct Scene {
     MessageAnswerer answerer;
 };
 
-bool backWith(int rows) { return backAtLedgerWindow() && readyLedgerWindow()->grdDataGrid->model()->rowCount() == rows; }
-Form5* confirmation() { return qobject_cast<Form5*>(registry().window(QStringLiteral("Form5"))); }
+bool backWith(int rows)
+{
+    return backAtLedgerWindow() && readyLedgerWindow()->grdDataGrid->model()->rowCount() == rows;
+}
+Form5* confirmation()
+{
+    return qobject_cast<Form5*>(registry().window(QStringLiteral("Form5")));
+}
 
 // Clicks the row at `position` in a fresh ledger window and presses a command; "&Delete" must ask,
 // and `confirm` presses its "Delete".
@@ -68,7 +75,10 @@ bool press(int position, QPushButton* frmLedger::*command, bool confirm = false)
         QTest::mouseClick(confirmation()->Command1, Qt::LeftButton);
     return true;
 }
-bool deleteAt(int position) { return press(position, &frmLedger::cmdDelete, true); }
+bool deleteAt(int position)
+{
+    return press(position, &frmLedger::cmdDelete, true);
+}
 
 } // namespace
 
@@ -82,8 +92,9 @@ private slots:
     {
         Scene s;
         QVERIFY(press(2, &frmLedger::cmdDelete));
-        QCOMPARE(confirmation()->Label1->text(),
-                 QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"));
+        QCOMPARE(
+            confirmation()->Label1->text(),
+            QStringLiteral("You are about to delet the selected record.  Are you sure you want to do this?"));
         QVERIFY(confirmation()->Command2->isDefault() && !confirmation()->Command1->isDefault());
         QVERIFY(QTest::qWaitForWindowActive(confirmation()));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(confirmation()->Command2));
@@ -104,8 +115,10 @@ private slots:
         QTest::mouseClick(readyLedgerWindow()->Command3, Qt::LeftButton);
         QTest::mouseClick(readyLedgerWindow()->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
-        QVERIFY(registry().isLoaded(QStringLiteral("frmLedger")) && !registry().isLoaded(QStringLiteral("Form1")));
-        QVERIFY(!registry().isLoaded(QStringLiteral("Form3")) && s.ledger.rows().empty() && s.answerer.texts.isEmpty());
+        QVERIFY(registry().isLoaded(QStringLiteral("frmLedger"))
+                && !registry().isLoaded(QStringLiteral("Form1")));
+        QVERIFY(!registry().isLoaded(QStringLiteral("Form3")) && s.ledger.rows().empty()
+                && s.answerer.texts.isEmpty());
     }
 
     void insertOpensEditorOnPlaceholder_data()
@@ -117,7 +130,8 @@ private slots:
         QTest::newRow("first row, packed") << 1 << false;
         QTest::newRow("first row, added by program") << 1 << true;
     }
-    // The placeholder opens in the editor on the clicked row's balance; "Update" stores it and moves later balances.
+    // The placeholder opens in the editor on the clicked row's balance; "Update" stores it and moves
+    // later balances.
     void insertOpensEditorOnPlaceholder()
     {
         QFETCH(int, position);
@@ -160,12 +174,17 @@ private slots:
         QTest::addColumn<QString>("trigger"); // none: the store refuses the position
         QTest::newRow("delete at 0") << false << 0 << false << QString();
         QTest::newRow("delete at 4") << false << 4 << false << QString();
-        QTest::newRow("delete, recomputing") << false << 2 << false << QStringLiteral("BEFORE UPDATE OF balance ON Ledger");
+        QTest::newRow("delete, recomputing")
+            << false << 2 << false << QStringLiteral("BEFORE UPDATE OF balance ON Ledger");
         // Packed rows move down: the second rewrite fails after the first went through.
-        QTest::newRow("insert, moving a row") << true << 1 << false << QStringLiteral("BEFORE UPDATE ON Ledger WHEN OLD.rowid = 3");
-        QTest::newRow("insert, appending the former last row") << true << 1 << false << QStringLiteral("BEFORE INSERT ON Ledger");
-        QTest::newRow("insert, placeholder at the end") << true << 3 << false << QStringLiteral("BEFORE INSERT ON Ledger");
-        QTest::newRow("insert, placeholder between spaced rows") << true << 1 << true << QStringLiteral("BEFORE INSERT ON Ledger");
+        QTest::newRow("insert, moving a row")
+            << true << 1 << false << QStringLiteral("BEFORE UPDATE ON Ledger WHEN OLD.rowid = 3");
+        QTest::newRow("insert, appending the former last row")
+            << true << 1 << false << QStringLiteral("BEFORE INSERT ON Ledger");
+        QTest::newRow("insert, placeholder at the end")
+            << true << 3 << false << QStringLiteral("BEFORE INSERT ON Ledger");
+        QTest::newRow("insert, placeholder between spaced rows")
+            << true << 1 << true << QStringLiteral("BEFORE INSERT ON Ledger");
     }
     void failedCommandChangesNothing()
     {
@@ -175,7 +194,8 @@ private slots:
         QFETCH(QString, trigger);
         Scene s(byProgram);
         if (!trigger.isEmpty())
-            s.ledger.exec("CREATE TRIGGER refuse " + trigger.toStdString() + " BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
+            s.ledger.exec("CREATE TRIGGER refuse " + trigger.toStdString()
+                          + " BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
         QVERIFY(press(insert ? position : 2, insert ? &frmLedger::Command3 : &frmLedger::cmdDelete));
         if (!insert) {
             Module1::SelectedRowPosition = position;
@@ -183,7 +203,8 @@ private slots:
         }
         QVERIFY(backWith(3));
         QCOMPARE(s.answerer.captions, QStringList{QStringLiteral("Tallowick")});
-        QVERIFY(s.answerer.texts[0].contains(trigger.isEmpty() ? "There is no current row in the ledger." : "disk is full"));
+        QVERIFY(s.answerer.texts[0].contains(trigger.isEmpty() ? "There is no current row in the ledger."
+                                                               : "disk is full"));
         QVERIFY(!registry().isLoaded(QStringLiteral("Form3")));
         QCOMPARE(s.table(), tableText(s.rows));
     }

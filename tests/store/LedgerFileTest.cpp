@@ -16,11 +16,13 @@ static std::vector<LedgerRow> numberedRows(std::int64_t first, std::int64_t last
                         units((k % 3) * 5000), units(1'000'000 - k)});
     return rows;
 }
-static void addRow(RecordCursor& cursor, const LedgerRow& row) // as the windows do: plain texts, capital names
+static void addRow(RecordCursor& cursor,
+                   const LedgerRow& row) // as the windows do: plain texts, capital names
 {
     cursor.AddNew();
     for (LedgerColumn column : kAllColumns)
-        cursor.SetField(QString::fromUtf8(columnName(column)).toUpper().toStdString(), plainFieldText(row, column));
+        cursor.SetField(QString::fromUtf8(columnName(column)).toUpper().toStdString(),
+                        plainFieldText(row, column));
     cursor.Update();
 }
 
@@ -31,7 +33,10 @@ static void readSecondRow(const std::string& path)
     cursor.MoveNext();
     cursor.CurrentRow();
 }
-static void readFirstPage(const std::string& path) { LedgerPageReader(path).readRows(1, 3); }
+static void readFirstPage(const std::string& path)
+{
+    LedgerPageReader(path).readRows(1, 3);
+}
 static void insertAfterFirstRow(const std::string& path)
 {
     RecordCursor cursor(path);
@@ -60,17 +65,23 @@ private slots:
             addRow(cursor, row);
         QCOMPARE(ledger.rows(), rows);
         // {First/Last/Next/Previous/Move n, row at}: 0 is BOF, 6 is EOF, -1 a refused move.
-        const std::tuple<char, std::int64_t, std::int64_t> moves[] = {{'F', 0, 1}, {'M', 4, 5}, {'N', 0, 6},
-            {'N', 0, -1}, {'P', 0, 5}, {'M', -4, 1}, {'P', 0, 0}, {'P', 0, -1}, {'N', 0, 1}, {'M', 2, 3}, {'M', -1, 2},
-            {'M', 0, 2}, {'M', 3, 5}, {'M', 1, 6}, {'L', 0, 5}, {'M', -5, 0}, {'M', 1000, 6}, {'F', 0, 1},
+        const std::tuple<char, std::int64_t, std::int64_t> moves[] = {
+            {'F', 0, 1},         {'M', 4, 5},         {'N', 0, 6}, {'N', 0, -1}, {'P', 0, 5},    {'M', -4, 1},
+            {'P', 0, 0},         {'P', 0, -1},        {'N', 0, 1}, {'M', 2, 3},  {'M', -1, 2},   {'M', 0, 2},
+            {'M', 3, 5},         {'M', 1, 6},         {'L', 0, 5}, {'M', -5, 0}, {'M', 1000, 6}, {'F', 0, 1},
             {'M', INT64_MIN, 0}, {'M', INT64_MAX, 6}, {'L', 0, 5}, {'P', 0, 4}};
         for (const auto& [move, n, at] : moves) {
             try {
-                move == 'F' ? cursor.MoveFirst() : move == 'L' ? cursor.MoveLast() : move == 'N' ? cursor.MoveNext()
-                : move == 'P' ? cursor.MovePrevious() : cursor.Move(n);
+                move == 'F'   ? cursor.MoveFirst()
+                : move == 'L' ? cursor.MoveLast()
+                : move == 'N' ? cursor.MoveNext()
+                : move == 'P' ? cursor.MovePrevious()
+                              : cursor.Move(n);
                 QVERIFY(at >= 0 && cursor.IsBOF() == (at == 0) && cursor.IsEOF() == (at == 6));
                 QVERIFY(at % 6 == 0 || (cursor.AbsolutePosition() == at && cursor.CurrentRow().number == at));
-            } catch (const StoreError& error) { QVERIFY(at < 0 && error.kind() == Kind::NoCurrentRow); }
+            } catch (const StoreError& error) {
+                QVERIFY(at < 0 && error.kind() == Kind::NoCurrentRow);
+            }
         }
         cursor.AddNew(); // refused values throw at once and store nothing
         REFUSES(cursor.SetField("date", "2/30/2004"), Kind::BadDate);
@@ -113,11 +124,16 @@ private slots:
         QFile text(noTable.folder() + "/notes.mdb");
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write(notes) && text.flush());
         const std::string missing = noTable.folder().toStdString() + "/missing.mdb";
-        const std::tuple<std::string, Kind, const char*> cases[] = {{missing, Kind::MissingFile, "does not exist"},
-            {text.fileName().toStdString(), Kind::NotALedger, "not a ledger"}, {noTable.path(), Kind::NotALedger,
-            "no Ledger table"}, {noFee.path(), Kind::NotALedger, "no column \"fee\""}};
+        const std::tuple<std::string, Kind, const char*> cases[] = {
+            {missing, Kind::MissingFile, "does not exist"},
+            {text.fileName().toStdString(), Kind::NotALedger, "not a ledger"},
+            {noTable.path(), Kind::NotALedger, "no Ledger table"},
+            {noFee.path(), Kind::NotALedger, "no column \"fee\""}};
         for (const auto& [path, kind, wording] : cases) {
-            try { RecordCursor cursor(path); QFAIL(path.c_str()); } catch (const StoreError& error) {
+            try {
+                RecordCursor cursor(path);
+                QFAIL(path.c_str());
+            } catch (const StoreError& error) {
                 QVERIFY(error.kind() == kind && std::string(error.what()).find(wording) != std::string::npos);
             }
         }
@@ -137,14 +153,20 @@ private slots:
     {
         TestLedger ledger;
         auto connection = LedgerConnection::open(ledger.path());
-        const std::pair<const char*, bool> rows[] = {{"NULL, NULL, NULL, 0, 0, 0, 0, 0", true},
+        const std::pair<const char*, bool> rows[] = {
+            {"NULL, NULL, NULL, 0, 0, 0, 0, 0", true},
             {"1, '2004-02-29', substr(hex(zeroblob(255)), 1, 255), 0, 1, 0, 0, 0", true},
-            {"1, '0001-01-01', 'x', 0, 0, 0, 0, 0", true}, {"1, '0000-01-01', 'x', 0, 0, 0, 0, 0", false},
-            {"1, '2004-02-30', 'x', 0, 0, 0, 0, 0", false}, {"1, '2004-3-7', 'x', 0, 0, 0, 0, 0", false},
+            {"1, '0001-01-01', 'x', 0, 0, 0, 0, 0", true},
+            {"1, '0000-01-01', 'x', 0, 0, 0, 0, 0", false},
+            {"1, '2004-02-30', 'x', 0, 0, 0, 0, 0", false},
+            {"1, '2004-3-7', 'x', 0, 0, 0, 0, 0", false},
             {"1, NULL, substr(hex(zeroblob(256)), 1, 256), 0, 0, 0, 0, 0", false},
-            {"1, NULL, 'x', 0, 2, 0, 0, 0", false}, {"1, NULL, 'x', NULL, 0, 0, 0, 0", false},
-            {"1, NULL, 'x', 0, NULL, 0, 0, 0", false}, {"1, NULL, 'x', 0, 0, NULL, 0, 0", false},
-            {"1, NULL, 'x', 0, 0, 0, NULL, 0", false}, {"1, NULL, 'x', 0, 0, 0, 0, NULL", false}};
+            {"1, NULL, 'x', 0, 2, 0, 0, 0", false},
+            {"1, NULL, 'x', NULL, 0, 0, 0, 0", false},
+            {"1, NULL, 'x', 0, NULL, 0, 0, 0", false},
+            {"1, NULL, 'x', 0, 0, NULL, 0, 0", false},
+            {"1, NULL, 'x', 0, 0, 0, NULL, 0", false},
+            {"1, NULL, 'x', 0, 0, 0, 0, NULL", false}};
         for (const auto& [values, accepted] : rows) {
             const std::string sql = std::string("INSERT INTO Ledger VALUES (") + values + ")";
             const int rc = sqlite3_exec(connection->db(), sql.c_str(), nullptr, nullptr, nullptr);
@@ -163,7 +185,8 @@ private slots:
         std::vector<LedgerRow> before = ledger.rows();
         QVERIFY(balancesFollowRule(before) && before[0].balance == units(10'000'000));
         QCOMPARE(before[3].balance, Money::parse("-1092.8333"));
-        ledger.exec("CREATE TRIGGER fail BEFORE UPDATE ON Ledger BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        ledger.exec(
+            "CREATE TRIGGER fail BEFORE UPDATE ON Ledger BEGIN SELECT RAISE(ABORT, 'disk full'); END");
         RecomputeBalances(cursor); // right balances are not written; a failing write changes nothing
         ledger.append(numberedRows(1, 3));
         before = ledger.rows();
@@ -172,14 +195,16 @@ private slots:
         ledger.exec("DROP TRIGGER fail");
         RecomputeBalances(cursor);
         QVERIFY(balancesFollowRule(ledger.rows()));
-        std::vector<LedgerRow> more(6'000, makeRow("0", "0", "1", "0")); // overflow after the first chunk is written
+        std::vector<LedgerRow> more(6'000,
+                                    makeRow("0", "0", "1", "0")); // overflow after the first chunk is written
         more[5'000].deposit = units(INT64_MAX - 20'000'000);
         ledger.append(more);
         before = ledger.rows();
         REFUSES(RecomputeBalances(cursor), Kind::Overflow);
         QVERIFY(ledger.rows() == before);
     }
-    // Random deletes, insertions and appends against a model, on packed rowids and on rows AddNew spaced apart.
+    // Random deletes, insertions and appends against a model, on packed rowids and on rows AddNew
+    // spaced apart.
     void insertPlaceholder()
     {
         for (bool packed : {true, false}) {
@@ -193,22 +218,30 @@ private slots:
                 // Half of the insertions go after the first row, until the room there runs out.
                 const std::int64_t position = random() % 2 ? 1 : 1 + std::int64_t(random() % rows.size());
                 switch (rows.size() < 2 ? 3 : random() % 4) {
-                case 0: ledger.exec("DELETE FROM Ledger WHERE rowid = (SELECT rowid FROM Ledger ORDER BY rowid LIMIT 1 "
-                                    "OFFSET " + std::to_string(position - 1) + ")");
+                case 0:
+                    ledger.exec(
+                        "DELETE FROM Ledger WHERE rowid = (SELECT rowid FROM Ledger ORDER BY rowid LIMIT 1 "
+                        "OFFSET "
+                        + std::to_string(position - 1) + ")");
                     rows.erase(rows.begin() + (position - 1));
                     break;
-                case 1: case 2: InsertPlaceholderAfter(cursor, position);
+                case 1:
+                case 2:
+                    InsertPlaceholderAfter(cursor, position);
                     rows.insert(rows.begin() + position, placeholderRow());
                     break;
-                default: rows.push_back(numberedRows(1000 + step, 1000 + step)[0]);
+                default:
+                    rows.push_back(numberedRows(1000 + step, 1000 + step)[0]);
                     packed ? ledger.append({rows.back()}) : addRow(cursor, rows.back());
                 }
                 QVERIFY2(ledger.rows() == rows, packed ? "packed" : "spaced");
             }
-            for (std::int64_t position : {std::int64_t(0), std::int64_t(rows.size() + 1), INT64_MIN, INT64_MAX})
+            for (std::int64_t position :
+                 {std::int64_t(0), std::int64_t(rows.size() + 1), INT64_MIN, INT64_MAX})
                 REFUSES(InsertPlaceholderAfter(cursor, position), Kind::NoCurrentRow);
             // A failing write, after rows have moved or not, changes nothing.
-            ledger.exec("CREATE TRIGGER fail BEFORE INSERT ON Ledger BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+            ledger.exec(
+                "CREATE TRIGGER fail BEFORE INSERT ON Ledger BEGIN SELECT RAISE(ABORT, 'disk full'); END");
             REFUSES(InsertPlaceholderAfter(cursor, 1), Kind::Engine);
             QVERIFY(ledger.rows() == rows);
         }
@@ -229,9 +262,11 @@ private slots:
         QCOMPARE(reader.rowCount(), (long long)table.size());
         std::mt19937 random(777);
         for (int k = 0; k < 300; ++k) {
-            const auto position = std::size_t(k < 3 ? std::array{1, 1'498, 2'996}[k] : 1 + random() % table.size());
+            const auto position =
+                std::size_t(k < 3 ? std::array{1, 1'498, 2'996}[k] : 1 + random() % table.size());
             const std::size_t count = 1 + random() % 60, end = std::min(table.size(), position - 1 + count);
-            QVERIFY(reader.readRows(position, int(count)) == std::vector(&table[position - 1], table.data() + end));
+            QVERIFY(reader.readRows(position, int(count))
+                    == std::vector(&table[position - 1], table.data() + end));
         }
         QVERIFY(reader.readRows(0, 5).empty() && reader.readRows(2'998, 5).empty());
     }

@@ -59,7 +59,10 @@ struct ShimFile {
     const char* path; // set for the files whose changes are counted
 };
 
-sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<ShimFile*>(file)->real; }
+sqlite3_file* realOf(sqlite3_file* file)
+{
+    return reinterpret_cast<ShimFile*>(file)->real;
+}
 
 std::string readWholeFile(const std::string& path)
 {
@@ -328,8 +331,14 @@ void FaultInjectingVfs::stop()
     s.histories.clear();
 }
 
-int FaultInjectingVfs::count() const { return state().count; }
+int FaultInjectingVfs::count() const
+{
+    return state().count;
+}
 
-const std::vector<FileOperation>& FaultInjectingVfs::operations() const { return state().operations; }
+const std::vector<FileOperation>& FaultInjectingVfs::operations() const
+{
+    return state().operations;
+}
 
 } // namespace tallowick::test

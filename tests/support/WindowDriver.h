@@ -30,7 +30,10 @@
 namespace tallowick {
 
 // Readable amounts in failed comparisons.
-inline char* toString(const Money& amount) { return qstrdup(amount.plainText().c_str()); }
+inline char* toString(const Money& amount)
+{
+    return qstrdup(amount.plainText().c_str());
+}
 
 } // namespace tallowick
 
@@ -38,9 +41,15 @@ namespace tallowick::test {
 
 inline constexpr int kWaitMs = 5000;
 
-inline WindowRegistry& registry() { return WindowRegistry::instance(); }
+inline WindowRegistry& registry()
+{
+    return WindowRegistry::instance();
+}
 
-inline Form3* loadedEditor() { return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3"))); }
+inline Form3* loadedEditor()
+{
+    return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3")));
+}
 
 // The loaded ledger window once its opening tick has re-read the table and
 // made the last row current; null if that does not happen.
@@ -68,8 +77,9 @@ inline frmLedger* openLedgerWindow()
 inline void selectGridRow(frmLedger* window, int position)
 {
     QTableView* grid = window->grdDataGrid;
-    grid->selectionModel()->setCurrentIndex(grid->model()->index(position - 1, LedgerTableModel::DescriptionColumn),
-                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid->selectionModel()->setCurrentIndex(
+        grid->model()->index(position - 1, LedgerTableModel::DescriptionColumn),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 // The editor once both opening ticks are over, the ledger window gone; null if it never gets there.
@@ -128,15 +138,22 @@ inline void clickTick(QCheckBox* box)
     QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
 }
 
-inline Money money(const char* text) { return Money::parse(text); }
+inline Money money(const char* text)
+{
+    return Money::parse(text);
+}
 
 // True once a finished command has brought the ledger window back (the
 // editor gone) and its first tick has re-read the table.
 inline bool backAtLedgerWindow()
 {
-    return QTest::qWaitFor([] { return registry().isLoaded(QStringLiteral("frmLedger"))
-                                       && !registry().isLoaded(QStringLiteral("Form3")); }, kWaitMs)
-        && readyLedgerWindow() != nullptr;
+    return QTest::qWaitFor(
+               [] {
+                   return registry().isLoaded(QStringLiteral("frmLedger"))
+                          && !registry().isLoaded(QStringLiteral("Form3"));
+               },
+               kWaitMs)
+           && readyLedgerWindow() != nullptr;
 }
 
 // Clicks the grid row at a 1-based position, as the user does.
@@ -167,7 +184,7 @@ inline QString tableText(const std::vector<LedgerRow>& rows)
 inline bool navigationVisible(const Form3* editor)
 {
     return editor->Command4->isVisible() || editor->Command5->isVisible() || editor->Command6->isVisible()
-        || editor->Command7->isVisible();
+           || editor->Command7->isVisible();
 }
 
 } // namespace tallowick::test

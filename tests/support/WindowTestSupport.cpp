@@ -29,7 +29,10 @@ void MessageAnswerer::answer()
         box->reject();
 }
 
-void WindowTest::initTestCase() { RegisterWindows(); }
+void WindowTest::initTestCase()
+{
+    RegisterWindows();
+}
 
 void WindowTest::cleanup()
 {

@@ -29,7 +29,10 @@ ToolRun runTool(const QStringList& arguments, const QString& program = QStringLi
             process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
 }
 
-QString qt(const std::string& text) { return QString::fromStdString(text); }
+QString qt(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
