@@ -88,11 +88,16 @@ replace_occurrence() { # TEXT FIND WITH N
     return 1
 }
 
-# Builds the given targets, or every test (a test is named as its executable).
-build() { # [TARGET...]
-    local targets=() names
-    names=${*:-$(cd "$build_dir" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p')}
-    for target in $names; do targets+=(--target "$target"); done
+# Builds the given tests' executables (a test is named as its executable;
+# a test run by a script has none), or everything.
+build() { # [TEST...]
+    local targets=() known
+    if [ $# -gt 0 ]; then
+        known=$(cmake --build "$build_dir" --target help)
+        for target in "$@"; do
+            grep -qx "$target: phony" <<<"$known" && targets+=(--target "$target")
+        done
+    fi
     cmake --build "$build_dir" -j "$jobs" "${targets[@]}" >"$build_dir/mutants-build.log" 2>&1
 }
 
