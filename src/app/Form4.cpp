@@ -1,5 +1,6 @@
 #include "Form4.h"
 
+#include "LedgerChanges.h"
 #include "Logo.h"
 #include "MessageBox.h"
 #include "Module1.h"
@@ -52,17 +53,10 @@ void Form4::Command1_Click()
 {
     try {
         RecordCursor Data1(Module1::ledgerPath());
-        Data1.AddNew();
-        Data1.SetField("Description of Transaction", "Initial Balance");
-        Data1.SetField("Payment / debit", std::int64_t(0));
-        Data1.SetField("tax deductible", std::int64_t(0));
-        Data1.SetField("fee", std::int64_t(0));
-        Data1.SetField("deposit / credit", std::int64_t(0));
         // An empty box is no amount here, unlike the editor's empty amount boxes.
         if (Text1->text().isEmpty())
             throw StoreError(StoreError::Kind::BadAmount, "No amount was given.");
-        Data1.SetField("Balance", toStd(Text1->text()));
-        Data1.Update();
+        AddInitialBalance(Data1, toStd(Text1->text()));
     } catch (const std::exception& error) {
         // A fault of the file itself is told in the store's words; anything
         // else means the amount was not taken.

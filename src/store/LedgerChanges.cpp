@@ -6,6 +6,18 @@
 
 namespace tallowick {
 
+void AddInitialBalance(RecordCursor& cursor, std::string_view balanceText)
+{
+    cursor.AddNew();
+    cursor.SetField("Description of Transaction", "Initial Balance");
+    cursor.SetField("Payment / debit", std::int64_t(0));
+    cursor.SetField("tax deductible", std::int64_t(0));
+    cursor.SetField("fee", std::int64_t(0));
+    cursor.SetField("deposit / credit", std::int64_t(0));
+    cursor.SetField("Balance", balanceText);
+    cursor.Update();
+}
+
 void UpdateAndRebalance(RecordCursor& cursor)
 {
     const RecordCursor::Place edited = cursor.place();

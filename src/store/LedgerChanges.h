@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace tallowick {
 
@@ -8,6 +9,11 @@ class RecordCursor;
 
 // The ledger's two rebalancing changes, shared by the windows and by every
 // tool that must behave exactly as they do.
+
+// Adds the ledger's first row, "Initial Balance", whose balance is
+// `balanceText` in the typed-amount form and whose amounts are 0. A text that
+// is no amount, and any fault of the file, is thrown and nothing is stored.
+void AddInitialBalance(RecordCursor& cursor, std::string_view balanceText);
 
 // Stores the row that the cursor has open for editing (Edit ... SetField)
 // and recomputes every balance. One transaction: on failure the row and

@@ -169,17 +169,7 @@ std::vector<Change> everyChange()
         return table;
     };
     return {
-        {"initial balance", 0, nothing,
-         [](RecordCursor& cursor) { // as the opening-balance window stores it
-             cursor.AddNew();
-             cursor.SetField("Description of Transaction", "Initial Balance");
-             cursor.SetField("Payment / debit", std::int64_t(0));
-             cursor.SetField("tax deductible", std::int64_t(0));
-             cursor.SetField("fee", std::int64_t(0));
-             cursor.SetField("deposit / credit", std::int64_t(0));
-             cursor.SetField("Balance", "1234.56");
-             cursor.Update();
-         },
+        {"initial balance", 0, nothing, [](RecordCursor& cursor) { AddInitialBalance(cursor, "1234.56"); },
          [](Table) {
              return Table{{std::nullopt, std::nullopt, "Initial Balance", 0, 0, 0, 0, 12345600}};
          }},
