@@ -159,6 +159,8 @@ void frmLedger::cmdRefresh_Click()
 
 void frmLedger::showChangedRow(int position)
 {
+    // An undo typed before the opening tick: its row, not the last one, stays selected.
+    Timer1->stop();
     try {
         datPrimaryRS->Refresh();
         datPrimaryRS->MoveTo(position);

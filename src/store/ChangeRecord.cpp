@@ -32,13 +32,37 @@ template <class Entries, class Merge> void mergeSameRowid(Entries& entries, Merg
 
 } // namespace
 
-void ChangeRecord::name(Kind kind, std::int64_t position)
+void ChangeRecord::name(Kind kind, std::int64_t position, std::int64_t subjectRowid)
 {
     if (named_)
         return;
     named_ = true;
     kind_ = kind;
     position_ = position;
+    subjectRowid_ = subjectRowid;
+}
+
+ChangeRecord ChangeRecord::joined(const ChangeRecord& earlier, const ChangeRecord& later,
+                                  std::size_t mostBytes)
+{
+    // Noted again in the order they happened, finish() keeps each rowid's
+    // first before-image and last after-image, and puts the later change's
+    // balances into the after-images of rows the earlier change wrote whole.
+    ChangeRecord both(mostBytes);
+    both.name(earlier.kind_, earlier.position_, earlier.subjectRowid_);
+    for (const ChangeRecord* change : {&earlier, &later}) {
+        for (const RowChange& row : change->rows_) {
+            const std::optional<LedgerRow> before =
+                row.before == RowChange::kAbsent ? std::nullopt : std::optional(change->image(row.before));
+            const std::optional<LedgerRow> after =
+                row.after == RowChange::kAbsent ? std::nullopt : std::optional(change->image(row.after));
+            both.noteRow(row.rowid, before ? &*before : nullptr, after ? &*after : nullptr);
+        }
+        for (const BalanceChange& balance : change->balances_)
+            both.noteBalance(balance.rowid, balance.before, balance.after);
+    }
+    both.finish();
+    return both;
 }
 
 std::string ChangeRecord::description() const

@@ -47,10 +47,17 @@ public:
     explicit ChangeRecord(std::size_t mostBytes) : mostBytes_(mostBytes) {}
 
     // The first naming wins: a change that runs others (an update with its
-    // recomputation) names itself before they would.
-    void name(Kind kind, std::int64_t position);
+    // recomputation) names itself before they would. `subjectRowid` is the
+    // rowid of the row the change is about (the row an update stored, the
+    // placeholder an insertion placed), 0 when none.
+    void name(Kind kind, std::int64_t position, std::int64_t subjectRowid = 0);
     bool named() const { return named_; }
     Kind kind() const { return kind_; }
+    std::int64_t subjectRowid() const { return subjectRowid_; }
+
+    // One finished change that does what `earlier` and then `later` did, named
+    // as `earlier`: for every rowid, the row before both and the row after both.
+    static ChangeRecord joined(const ChangeRecord& earlier, const ChangeRecord& later, std::size_t mostBytes);
     // "Delete of row 5", "Update of row 3", "Add", "Insert after row 2", "Initial Balance".
     std::string description() const;
 
@@ -89,6 +96,7 @@ private:
     bool tooLarge_ = false;
     Kind kind_ = Kind::Recompute;
     std::int64_t position_ = 0;
+    std::int64_t subjectRowid_ = 0;
     std::vector<RowChange> rows_;
     // A recomputation notes a balance for every later row: a deque grows
     // without copying, and without doubling its memory as a vector would.

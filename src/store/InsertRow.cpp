@@ -29,7 +29,6 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     sqlite3* db = connection.db();
     Transaction transaction(connection);
     ChangeRecord& change = connection.changes();
-    change.name(ChangeRecord::Kind::Insert, position);
 
     if (position < 1 || position > cursor.RecordCount())
         throw StoreError(StoreError::Kind::NoCurrentRow,
@@ -51,6 +50,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
         const LedgerRow placeholder = placeholderRow();
         const std::int64_t rowid = followingRowid ? selectedRowid + (*followingRowid - selectedRowid) / 2
                                                   : rowidAfterLast(selectedRowid);
+        change.name(ChangeRecord::Kind::Insert, position, rowid);
         bindRow(append, placeholder, 1);
         append.bind(9, rowid);
         append.run();
@@ -68,6 +68,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     // placeholder, then each displaced row in turn.
     LedgerRow pending = placeholderRow();
     std::int64_t nextRowid = selectedRowid + 1;
+    change.name(ChangeRecord::Kind::Insert, position, nextRowid);
     std::int64_t lastRead = selectedRowid;
     std::vector<std::pair<std::int64_t, LedgerRow>> rewrites;
     rewrites.reserve(kChunkRows);

@@ -30,6 +30,32 @@ std::string columnType(LedgerColumn column)
     return column == LedgerColumn::Date || column == LedgerColumn::Description ? "TEXT" : "INTEGER";
 }
 
+// The change counter in the database header (4 bytes at offset 24, big-endian),
+// read from the file itself through the connection's own file handle: a second
+// handle on the file would cost the connection its locks when closed.
+std::optional<std::uint32_t> readChangeCounter(sqlite3* db)
+{
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+        || !file->pMethods)
+        return std::nullopt;
+    unsigned char bytes[4] = {};
+    if (file->pMethods->xRead(file, bytes, 4, 24) != SQLITE_OK)
+        return std::nullopt;
+    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
+           | std::uint32_t(bytes[3]);
+}
+
+// Pages this connection has written to the database file so far. With the
+// rollback journal, a commit advances the change counter exactly once when it
+// wrote any page, and leaves it alone when it wrote none.
+int pagesWritten(sqlite3* db)
+{
+    int current = 0, highest = 0;
+    sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_WRITE, &current, &highest, 0);
+    return current;
+}
+
 std::string lowered(std::string text)
 {
     for (char& c : text)
@@ -134,9 +160,12 @@ void refuseForeignData(const std::string& subject, const std::string& what)
 void LedgerConnection::begin()
 {
     execute(db(), depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
-    if (depth_ == 0)
+    if (depth_ == 0) {
         changes_.reset();
-    else
+        // Holding the write lock, no other writer can move the counter until we commit.
+        counterAtBegin_ = readChangeCounter(db());
+        pagesWrittenAtBegin_ = pagesWritten(db());
+    } else
         savepoints_.push_back(changes_ ? changes_->mark() : ChangeRecord::Mark{});
     ++depth_;
 }
@@ -147,9 +176,15 @@ void LedgerConnection::commit()
     --depth_;
     if (depth_ > 0) {
         savepoints_.pop_back();
-    } else if (changes_) {
-        std::unique_ptr<ChangeRecord> committed = std::move(changes_);
-        ChangeHistory::instance().record(path_, std::move(*committed));
+    } else {
+        // Worked out rather than read again: once the lock is gone, another
+        // writer's commit could be read as ours.
+        std::optional<std::uint32_t> counterAfter = counterAtBegin_;
+        if (counterAfter && pagesWritten(db()) != pagesWrittenAtBegin_)
+            ++*counterAfter;
+        const CommitStamp stamp{counterAtBegin_, counterAfter};
+        counterAtBegin_.reset();
+        ChangeHistory::instance().committed(path_, stamp, std::move(changes_));
     }
 }
 
@@ -160,6 +195,7 @@ void LedgerConnection::rollback()
         if (!sqlite3_get_autocommit(db()))
             sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
         changes_.reset();
+        counterAtBegin_.reset();
     } else {
         sqlite3_exec(db(), "ROLLBACK TO nested; RELEASE nested", nullptr, nullptr, nullptr);
         if (changes_)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ std::int64_t rowidAfterLast(std::int64_t lastRowid);
 
 // The name of the ledger file in the install folder.
 inline constexpr const char* kLedgerFileName = "My Tallowick.mdb";
+
+// The file's change counter around one commit of ours: as the transaction
+// found it, and as the commit left it. Either is nothing when unknown.
+struct CommitStamp {
+    std::optional<std::uint32_t> before;
+    std::optional<std::uint32_t> after;
+};
 
 // One open connection to an existing ledger file. Opening never creates the
 // file or the table: a missing file, a file that is not a database and a
@@ -41,10 +49,17 @@ public:
     void rollback();
     int transactionDepth() const { return depth_; }
 
+    // The file's change counter as the outermost transaction found it when it
+    // took the write lock. Every writer's commit advances it, whatever program
+    // makes it, so it tells whether anyone wrote between two of our commits.
+    // Nothing outside a transaction, or when the file's header could not be read.
+    std::optional<std::uint32_t> counterAtBegin() const { return counterAtBegin_; }
+
     // The change the open transaction makes, for the store's writers to note
     // what they write. When the outermost transaction commits, the change
-    // goes to the ChangeHistory; a rollback forgets what it noted. Throws
-    // StoreError outside a transaction.
+    // goes to the ChangeHistory with the commit's stamp (every commit is
+    // told, one that noted nothing too); a rollback forgets what it noted.
+    // Throws StoreError outside a transaction.
     ChangeRecord& changes();
 
 private:
@@ -55,6 +70,8 @@ private:
     std::string path_;
     int depth_ = 0;
     std::unique_ptr<ChangeRecord> changes_; // made by the first note
+    std::optional<std::uint32_t> counterAtBegin_;
+    int pagesWrittenAtBegin_ = 0;
     std::vector<ChangeRecord::Mark> savepoints_;
 };
 

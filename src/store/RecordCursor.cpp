@@ -316,7 +316,7 @@ void RecordCursor::Update()
     } else {
         requireCurrentRow();
         if (!change.named())
-            change.name(ChangeRecord::Kind::Update, AbsolutePosition());
+            change.name(ChangeRecord::Kind::Update, AbsolutePosition(), rowid_);
         const LedgerRow before = CurrentRow();
         Statement& update = statements_->update;
         bindRow(update, buffer_, 1);

@@ -71,8 +71,9 @@ class UndoWindowTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    // Row 2 of 3 deleted, Ctrl+Z: the row is back at position 2, selected, with its number and every balance;
-    // Ctrl+Y deletes it again, and Ctrl+Shift+Z does too, from a button as well as from the grid.
+    // Row 2 of 3 deleted, Ctrl+Z before the window's opening tick: the row is back at position 2 and stays
+    // selected, with its number and every balance; Ctrl+Y deletes it again, and Ctrl+Shift+Z does too, from a
+    // button as well as from the grid.
     void deletedRowComesBack()
     {
         TestLedger ledger;
@@ -83,12 +84,14 @@ private slots:
         }
         const QString deleted = tableText(ledger.rows());
         MessageAnswerer answerer;
-        frmLedger* window = openLedgerWindow();
-        QVERIFY(window && QTest::qWaitForWindowActive(window));
+        auto* window = registry().Show<frmLedger>(QStringLiteral("frmLedger"));
+        QApplication::setActiveWindow(window);
+        QVERIFY(window->Timer1->isActive());
         QCOMPARE(window->grdDataGrid->model()->rowCount(), 2);
 
         QTest::keyClick(window->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(window->grdDataGrid->model()->rowCount(), 3);
+        QTRY_VERIFY(!window->Timer1->isActive());
         QCOMPARE(tableText(ledger.rows()), tableText(threeRows()));
         QCOMPARE(currentPosition(window), 2);
         const auto cell = [window](int row, int column) {
@@ -161,7 +164,7 @@ private slots:
         QVERIFY(answerer.texts.isEmpty());
     }
 
-    // A row changed by another program since: the undo says so in a box and writes nothing.
+    // Another program wrote to the file since: the undo says so in a box and writes nothing.
     void changedFileRefusesUndo()
     {
         TestLedger ledger;
@@ -178,8 +181,9 @@ private slots:
         QTest::keyClick(window->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(answerer.texts.size(), 1);
         QCOMPARE(answerer.captions, QStringList{QStringLiteral("Tallowick")});
-        QCOMPARE(answerer.texts.first(), QStringLiteral("The ledger file has been changed by another program "
-                                                        "since, so the change cannot be undone."));
+        QCOMPARE(answerer.texts.first(),
+                 QStringLiteral("Another program has changed the ledger file since, so "
+                                "the earlier changes can no longer be undone."));
         QCOMPARE(tableText(ledger.rows()), changed);
         QCOMPARE(window->grdDataGrid->model()->rowCount(), 2);
     }

@@ -163,6 +163,14 @@ private slots:
         for (std::size_t k = position; k < s.rows.size(); ++k)
             s.rows[k].balance -= money("10");
         QCOMPARE(s.table(), tableText(s.rows));
+        // The insertion and the filling in are one change: one undo, one redo.
+        window = readyLedgerWindow();
+        QVERIFY(window && QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(s.table(), tableText(threeRows()));
+        QTest::keyClick(window->grdDataGrid, Qt::Key_Y, Qt::ControlModifier);
+        QTRY_COMPARE(s.table(), tableText(s.rows));
+        QVERIFY(s.answerer.texts.isEmpty());
     }
 
     // A refused command: one "Tallowick" message, the table exactly as before, the ledger window back.

@@ -101,6 +101,15 @@ static void recompute(const std::string& path)
     RecomputeBalances(cursor);
 }
 
+// A write this program makes without noting a change: the history trusts its own commits.
+static void writeHere(const std::string& path, const std::string& sql)
+{
+    auto connection = LedgerConnection::open(path);
+    Transaction transaction(*connection);
+    execute(connection->db(), sql.c_str());
+    transaction.commit();
+}
+
 static std::optional<std::int64_t> undo(const std::string& path)
 {
     return ChangeHistory::instance().undo(*LedgerConnection::open(path));
@@ -149,6 +158,7 @@ private slots:
             std::mt19937 random(seed);
             std::vector<FileTable> past, future; // the tables an undo and a redo lead to
             FileTable now = fileTable(path);
+            std::int64_t placeholder = 0; // where the latest change, an insertion, put its row
             for (int step = 0; step < 160 && !QTest::currentTestFailed(); ++step) {
                 const auto rows = std::int64_t(now.size());
                 const std::int64_t position = rows ? 1 + std::int64_t(random() % rows) : 0;
@@ -157,17 +167,23 @@ private slots:
                     QByteArray("seed ") + QByteArray::number(seed) + " step " + QByteArray::number(step);
                 if (roll < 7) {
                     const FileTable before = now;
-                    switch (rows < 2 ? 0 : random() % 5) {
+                    const unsigned kind = rows < 2 ? 0 : random() % 6;
+                    const std::int64_t at = kind == 5 && placeholder ? placeholder : position;
+                    switch (kind) {
                     case 0: addRow(path, int(random() % 100000)); break;
-                    case 1: updateRow(path, position, std::to_string(random() % 3)); break;
+                    case 1:
+                    case 5: updateRow(path, at, std::to_string(random() % 3)); break;
                     case 2: deleteRow(path, position); break;
                     case 3: insertAfter(path, position); break;
                     default: recompute(path);
                     }
                     now = fileTable(path);
+                    const bool joined = (kind == 1 || kind == 5) && at == placeholder;
                     if (now != before) { // a change that wrote nothing is not kept, and keeps the redo stack
-                        past.push_back(before);
+                        if (!joined) // the placeholder's update joins the insertion: one undo for both
+                            past.push_back(before);
                         future.clear();
+                        placeholder = kind == 3 ? position + 1 : 0;
                     }
                 } else {
                     // An undo leads back to the last table of `past`, a redo on to the last of `future`.
@@ -184,6 +200,7 @@ private slots:
                     QCOMPARE(*selected, firstTouchedPosition(was, now));
                     to.push_back(was);
                     from.pop_back();
+                    placeholder = 0;
                 }
                 QVERIFY2(history.undoCount() == past.size() && history.redoCount() == future.size(), where);
             }
@@ -212,7 +229,7 @@ private slots:
             {[&] { insertAfter(path, 2); }, "Insert after row 2"},
             {[&] { deleteRow(path, 5); }, "Delete of row 5"},
             {[&] {
-                 ledger.exec("UPDATE Ledger SET balance = 0");
+                 writeHere(path, "UPDATE Ledger SET balance = 0");
                  recompute(path);
              },
              "Recomputation of Balances"},
@@ -228,8 +245,8 @@ private slots:
         QCOMPARE(history.nextUndo(path).value_or("-"), std::string("Delete of row 5"));
     }
 
-    // A touched row changed by another connection makes undo and redo refuse and write nothing; a change
-    // elsewhere in the file does not.
+    // A touched row changed by another connection of this program makes undo and redo refuse and write
+    // nothing; a change elsewhere in the file does not.
     void changedRowsRefuseUndoAndRedo()
     {
         ChangeHistory& history = ChangeHistory::instance();
@@ -241,7 +258,7 @@ private slots:
                 change(path);
                 if (redoing)
                     undo(path);
-                ledger.exec(foreign);
+                writeHere(path, foreign);
                 const FileTable changed = fileTable(path);
                 try {
                     redoing ? redo(path) : undo(path);
@@ -257,10 +274,68 @@ private slots:
         TestLedger ledger;
         fill(ledger, 40);
         addRow(ledger.path(), 5);
-        ledger.exec("UPDATE Ledger SET \"description of transaction\" = 'x' WHERE rowid = 1");
+        writeHere(ledger.path(), "UPDATE Ledger SET \"description of transaction\" = 'x' WHERE rowid = 1");
         FileTable expected = fileTable(ledger.path());
         expected.erase(1144);
         QVERIFY(undo(ledger.path()) && fileTable(ledger.path()) == expected);
+    }
+
+    // Another program's commit since our last: undo and redo refuse, write nothing and empty the history,
+    // which starts again with the next change. Each case broke the running-balance rule when only the
+    // touched rows were checked.
+    void outsideWritesRefuseUndoAndRedo()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        const char* const columns =
+            "INSERT INTO Ledger (rowid, \"description of transaction\", \"payment / debit\", "
+            "\"tax deductible\", fee, \"deposit / credit\", balance) VALUES ";
+        const struct {
+            const char* name;
+            void (*ours)(const std::string& path);
+            std::string theirs;
+        } cases[] = {
+            {"an empty row inserted after the updated one",
+             [](const std::string& path) { updateRow(path, 2, "50"); },
+             columns
+                 + std::string("(3, 'Theirs', 0, 0, 0, 0, (SELECT balance FROM Ledger WHERE rowid = 2))")},
+            {"rowids renumbered", [](const std::string& path) { deleteRow(path, 1); }, "VACUUM"},
+            {"every row deleted, two imported",
+             [](const std::string& path) {
+                 for (int k = 0; k < 4; ++k)
+                     deleteRow(path, 1);
+             },
+             "DELETE FROM Ledger; " + (columns + std::string("(1024, 'Opening', 0, 0, 0, 0, 50000), "))
+                 + "(2048, 'Rent', 20000, 0, 0, 0, 30000)"},
+        };
+        for (const auto& [name, ours, theirs] : cases) {
+            for (bool redoing : {false, true}) {
+                TestLedger ledger;
+                const std::string path = ledger.path();
+                ledger.append(paymentRows(4));
+                ledger.exec("UPDATE Ledger SET rowid = rowid * 2 WHERE rowid > 2"); // room for theirs at 3
+                ours(path);
+                if (redoing)
+                    undo(path);
+                ledger.exec(theirs);
+                const FileTable changed = fileTable(path);
+                for (int attempt = 0; attempt < 2; ++attempt) { // the second finds the history emptied
+                    try {
+                        redoing&& attempt == 0 ? redo(path) : undo(path);
+                        QFAIL(name);
+                    } catch (const StoreError& error) {
+                        QCOMPARE(error.kind(), Kind::NotUndoable);
+                        QVERIFY2(QByteArray(error.what())
+                                     .startsWith("Another program has changed the ledger "
+                                                 "file since, so the "),
+                                 error.what());
+                    }
+                    QVERIFY2(fileTable(path) == changed && !history.undoCount() && !history.redoCount(),
+                             name);
+                }
+                addRow(path, 7);
+                QVERIFY2(undo(path) && fileTable(path) == changed && balancesFollowRule(ledger.rows()), name);
+            }
+        }
     }
 
     // A change whose nested recomputation rolled back records only the rows that stayed changed.
