@@ -118,30 +118,33 @@ ImportSummary appendBalancedRows(std::istream& in, RowAppender& appender)
     return summary;
 }
 
-ImportSummary importInto(LedgerConnection& connection, std::istream& in)
+ImportSummary importInto(LedgerConnection& connection, std::istream& in, const ImportCheck& beforeCommit)
 {
     Transaction transaction(connection);
     refuseRows(connection);
     RowAppender appender(connection.db());
     const ImportSummary summary = appendBalancedRows(in, appender);
+    if (beforeCommit)
+        beforeCommit(summary);
     transaction.commit();
     return summary;
 }
 
 } // namespace
 
-ImportSummary importCsv(std::istream& in, const std::string& ledgerPath)
+ImportSummary importCsv(std::istream& in, const std::string& ledgerPath, const ImportCheck& beforeCommit)
 {
-    return importInto(*LedgerConnection::open(ledgerPath), in);
+    return importInto(*LedgerConnection::open(ledgerPath), in, beforeCommit);
 }
 
-ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath)
+ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath,
+                            const ImportCheck& beforeCommit)
 {
     auto connection = LedgerConnection::open(ledgerPath);
     std::ifstream file(csvPath, std::ios::binary);
     if (!file)
         throw StoreError(StoreError::Kind::FileAccess, "The file \"" + csvPath + "\" could not be read.");
-    return importInto(*connection, file);
+    return importInto(*connection, file, beforeCommit);
 }
 
 } // namespace tallowick

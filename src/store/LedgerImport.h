@@ -2,6 +2,7 @@
 
 #include "Money.h"
 
+#include <functional>
 #include <istream>
 
 #include <string>
@@ -32,9 +33,14 @@ struct ImportSummary {
 // ledger is untouched. The first row's balance is the anchor and may not be
 // empty; every later balance follows the running-balance rule exactly as
 // RecomputeBalances makes it. A ledger that has rows is refused unchanged.
-ImportSummary importCsv(std::istream& in, const std::string& ledgerPath);
+// `beforeCommit`, when given, sees the summary before the rows are committed;
+// what it throws rolls them back (the tool's report that cannot be written).
+using ImportCheck = std::function<void(const ImportSummary&)>;
+ImportSummary importCsv(std::istream& in, const std::string& ledgerPath,
+                        const ImportCheck& beforeCommit = {});
 
 // importCsv from the file at `csvPath`.
-ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath);
+ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath,
+                            const ImportCheck& beforeCommit = {});
 
 } // namespace tallowick

@@ -3,6 +3,7 @@
 #include "FileOutput.h"
 #include "LedgerCheck.h"
 #include "LedgerImport.h"
+#include "StoreError.h"
 
 #include <unistd.h>
 
@@ -96,9 +97,18 @@ void exportLedger(const ToolArguments& arguments, const std::string& ledgerPath,
         writeFileReplacing(arguments.outputPath, write);
 }
 
-ImportSummary import(const std::string& csvPath, const std::string& ledgerPath)
+// Imports and reports; a report that cannot be written stores nothing.
+void import(const std::string& csvPath, const std::string& ledgerPath, std::ostream& out)
 {
-    return csvPath == "-" ? importCsv(std::cin, ledgerPath) : importCsvFile(csvPath, ledgerPath);
+    const auto report = [&out](const ImportSummary& summary) {
+        printImport(summary, out);
+        if (!out.flush())
+            throw StoreError(StoreError::Kind::FileAccess, "The report could not be written.");
+    };
+    if (csvPath == "-")
+        importCsv(std::cin, ledgerPath, report);
+    else
+        importCsvFile(csvPath, ledgerPath, report);
 }
 
 } // namespace
@@ -111,7 +121,7 @@ int runCommand(const ToolArguments& arguments, std::ostream& out)
     case Command::Help: out << usageText(); return 0;
     case Command::ExportCsv:
     case Command::ExportQif: exportLedger(arguments, ledgerPath, out); return 0;
-    case Command::Import: printImport(import(arguments.csvPath, ledgerPath), out); return 0;
+    case Command::Import: import(arguments.csvPath, ledgerPath, out); return 0;
     case Command::Check: return check(ledgerPath, arguments.repair, out);
     }
     return 2;
