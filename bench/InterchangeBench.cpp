@@ -40,8 +40,7 @@ struct Run {
 
 // Runs `words` (a program found on PATH, then its arguments), its standard
 // input from `inputPath` when given and its standard output into `outputPath`.
-Run runProgram(std::vector<std::string> words, const std::string& outputPath,
-               const std::string& inputPath = "")
+Run spawnAndWait(std::vector<std::string> words, const std::string& outputPath, const std::string& inputPath)
 {
     std::vector<char*> argv;
     for (std::string& word : words)
@@ -70,6 +69,23 @@ Run runProgram(std::vector<std::string> words, const std::string& outputPath,
     run.peakMiB = double(usage.ru_maxrss) / 1024.0;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+// A child's peak memory counts the memory of the process that spawned it,
+// which here has grown with the ledgers it built. So every program is run by
+// this benchmark started afresh ("--measure"), whose own memory stays small,
+// and which hands back what it measured through a file.
+Run runProgram(const std::vector<std::string>& words, const std::string& outputPath,
+               const std::string& inputPath = "")
+{
+    const std::string result = outputPath + ".run";
+    std::vector<std::string> launcher{"/proc/self/exe", "--measure", result, outputPath, inputPath};
+    launcher.insert(launcher.end(), words.begin(), words.end());
+    spawnAndWait(launcher, "/dev/null", "");
+    Run run;
+    std::ifstream(result) >> run.seconds >> run.cpuSeconds >> run.peakMiB >> run.status;
+    std::filesystem::remove(result);
     return run;
 }
 
@@ -162,8 +178,14 @@ void benchmark(const std::filesystem::path& folder, long long rows)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc >= 6 && std::string(argv[1]) == "--measure") {
+        const Run run = spawnAndWait(std::vector<std::string>(argv + 5, argv + argc), argv[3], argv[4]);
+        std::ofstream(argv[2]) << run.seconds << ' ' << run.cpuSeconds << ' ' << run.peakMiB << ' '
+                               << run.status;
+        return 0;
+    }
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("tallowick-interchange-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
