@@ -139,7 +139,7 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
         }
         output.rowDone();
     });
-    if (opening && choice.year && !yearOpened)
+    if (opening && choice.year && !yearOpened && !first) // an empty ledger has no balance to open with
         appendQifOpening(output.block(), LedgerDate{*choice.year, 1, 1}, beforeYearCents, nullptr);
     output.finish();
 }

@@ -31,7 +31,7 @@ void exportCsv(LedgerConnection& connection, const ExportChoice& choice, std::os
 //   that year, the balance before the year's first row (the last balance
 //   before the year when none is in it), and the T amounts add up to the
 //   year's last balance when the year's rows stand together, as they do in a
-//   ledger kept in date order;
+//   ledger kept in date order (an empty ledger gives no records);
 // - tax-deductible rows only: no opening record; the T amounts add up to how
 //   much those rows changed the balance (the first row, having no balance
 //   before it, counts with its own amounts).
