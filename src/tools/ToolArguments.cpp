@@ -76,9 +76,9 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
         } else if (exporting && argument.rfind("--year=", 0) == 0) {
             parsed.choice.year = yearOf(argument.substr(7));
         } else if (exporting && (argument == "--output" || argument.rfind("--output=", 0) == 0)) {
-            parsed.outputPath = argument.size() > 8      ? argument.substr(9)
-                                : ++k < arguments.size() ? arguments[k]
-                                                         : "";
+            if (argument == "--output" && ++k == arguments.size())
+                throw UsageError("--output needs the file to write");
+            parsed.outputPath = argument == "--output" ? arguments[k] : argument.substr(9);
             if (parsed.outputPath.empty())
                 throw UsageError("--output needs the file to write");
         } else if (command == "check" && argument == "--repair") {

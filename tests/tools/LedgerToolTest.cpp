@@ -482,7 +482,8 @@ private slots:
         for (const QStringList& wrong :
              {QStringList{}, QStringList{"export"}, QStringList{"export", "--csv", "--qif"},
               QStringList{"export", "--csv", "--year", "24"}, QStringList{"import"},
-              QStringList{"check", "--force"}, QStringList{"check", "a", "b"}, QStringList{"merge"}}) {
+              QStringList{"export", "--qif", "--output"}, QStringList{"check", "--force"},
+              QStringList{"check", "a", "b"}, QStringList{"merge"}}) {
             run = runTool(wrong);
             QCOMPARE(run.status, 2);
             QCOMPARE(run.err.count('\n'), 1);
