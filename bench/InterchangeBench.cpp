@@ -1,7 +1,10 @@
 // Times tallowick-ledger's export, import and check on ledgers of 100,000
 // and 1,000,000 rows, each run as its own process, and prints each run's
 // wall time and peak resident memory: memory that stays flat from the small
-// ledger to the large one shows that the tool streams.
+// ledger to the large one shows that the tool streams. The import is timed
+// beside the engine's own import of the same rows into the same table: the
+// sqlite3 shell's .import of the stored integer form into a staging table,
+// then one INSERT ... SELECT, in one transaction.
 #include "BenchLedger.h"
 
 #include "LedgerFile.h"
@@ -13,10 +16,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,11 +38,10 @@ struct Run {
     int status = -1;
 };
 
-// Runs the tool with `arguments`, its standard output into `outputPath`.
-Run runTool(const std::vector<std::string>& arguments, const std::string& outputPath)
+// Runs `words` (a program found on PATH, then its arguments), its standard
+// input from `inputPath` when given and its standard output into `outputPath`.
+Run spawnAndWait(std::vector<std::string> words, const std::string& outputPath, const std::string& inputPath)
 {
-    std::vector<std::string> words{LEDGER_TOOL_PATH};
-    words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -47,10 +51,12 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& output
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!inputPath.empty())
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputPath.c_str(), O_RDONLY, 0);
     Run run;
     const auto start = std::chrono::steady_clock::now();
     pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
         std::perror("posix_spawn");
         std::exit(1);
     }
@@ -64,6 +70,78 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& output
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
     return run;
+}
+
+// A child's peak memory counts the memory of the process that spawned it,
+// which here has grown with the ledgers it built. So every program is run by
+// this benchmark started afresh ("--measure"), whose own memory stays small,
+// and which hands back what it measured through a file.
+Run runProgram(const std::vector<std::string>& words, const std::string& outputPath,
+               const std::string& inputPath = "")
+{
+    const std::string result = outputPath + ".run";
+    std::vector<std::string> launcher{"/proc/self/exe", "--measure", result, outputPath, inputPath};
+    launcher.insert(launcher.end(), words.begin(), words.end());
+    spawnAndWait(launcher, "/dev/null", "");
+    Run run;
+    std::ifstream(result) >> run.seconds >> run.cpuSeconds >> run.peakMiB >> run.status;
+    std::filesystem::remove(result);
+    return run;
+}
+
+Run runTool(const std::vector<std::string>& arguments, const std::string& outputPath)
+{
+    std::vector<std::string> words{LEDGER_TOOL_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return runProgram(words, outputPath);
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The table as the file stores it (whole numbers of ten-thousandths, ISO
+// days, the rowids the tool gives), as CSV with a header, by the sqlite3 shell.
+void writeStoredForm(const std::string& ledger, const std::string& folder, const std::string& csv)
+{
+    const std::string script = folder + "/stored-form.sql";
+    writeText(script, ".headers on\n.mode csv\n"
+                      "SELECT row_number() OVER (ORDER BY rowid) * 1024 AS id, * FROM Ledger;\n");
+    runProgram({"sqlite3", ledger}, csv, script);
+}
+
+// The engine's own import of the stored form into an empty ledger.
+Run engineImport(const std::string& ledger, const std::string& folder, const std::string& csv,
+                 const std::string& messages)
+{
+    const std::string script = folder + "/engine-import.sql";
+    writeText(
+        script,
+        "PRAGMA synchronous = FULL;\nBEGIN;\n"
+        ".import --csv --schema temp '"
+            + csv
+            + "' Staging\n"
+              "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
+              "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) "
+              "SELECT id, NULLIF(\"number\", ''), NULLIF(\"date\", ''), "
+              "NULLIF(\"description of transaction\", ''), \"payment / debit\", \"tax deductible\", fee, "
+              "\"deposit / credit\", balance FROM temp.Staging;\n"
+              "COMMIT;\n");
+    return runProgram({"sqlite3", "-bail", ledger}, messages, script);
+}
+
+// The run of median wall time among `count` runs, each on a fresh empty ledger.
+template <class Action> Run medianRun(int count, const std::string& ledger, Action action)
+{
+    std::vector<Run> runs;
+    for (int k = 0; k < count; ++k) {
+        std::filesystem::remove(ledger);
+        createLedgerFile(ledger);
+        runs.push_back(action());
+    }
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+    return runs[runs.size() / 2];
 }
 
 void report(const char* operation, long long rows, const Run& run, const std::string& outputPath)
@@ -83,18 +161,31 @@ void benchmark(const std::filesystem::path& folder, long long rows)
     const std::string messages = (folder / "messages.txt").string();
     createLedgerFile(ledger);
     bench::fillLedger(ledger, rows, kRowidStep);
-    createLedgerFile(copy);
 
     report("export --csv", rows, runTool({"export", "--csv", ledger}, csv), csv);
     report("export --qif", rows, runTool({"export", "--qif", ledger}, qif), qif);
-    report("import", rows, runTool({"import", csv, copy}, messages), messages);
+    const std::string stored = (folder / ("stored-" + std::to_string(rows) + ".csv")).string();
+    writeStoredForm(ledger, folder.string(), stored);
+    const Run engine =
+        medianRun(3, copy, [&] { return engineImport(copy, folder.string(), stored, messages); });
+    report("limit: sqlite3 .import", rows, engine, messages);
+    const Run import = medianRun(3, copy, [&] { return runTool({"import", csv, copy}, messages); });
+    report("import", rows, import, messages);
+    std::printf("%-22s %9lld %8.2fx %8.2fx\n", "import beside limit", rows, import.seconds / engine.seconds,
+                import.cpuSeconds / engine.cpuSeconds);
     report("check", rows, runTool({"check", copy}, messages), messages);
 }
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc >= 6 && std::string(argv[1]) == "--measure") {
+        const Run run = spawnAndWait(std::vector<std::string>(argv + 5, argv + argc), argv[3], argv[4]);
+        std::ofstream(argv[2]) << run.seconds << ' ' << run.cpuSeconds << ' ' << run.peakMiB << ' '
+                               << run.status;
+        return 0;
+    }
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("tallowick-interchange-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);

@@ -2,6 +2,7 @@
 
 #include "BusyPointer.h"
 #include "CsvText.h"
+#include "FileOutput.h"
 #include "LedgerExport.h"
 #include "LedgerTableModel.h"
 #include "MessageBox.h"
@@ -13,13 +14,10 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTableView>
 
 #include <algorithm>
-#include <ostream>
-#include <streambuf>
 
 namespace tallowick {
 
@@ -29,36 +27,6 @@ constexpr LedgerTableModel::Column kCopiedColumns[] = {
     LedgerTableModel::NumberColumn,  LedgerTableModel::DateColumn,   LedgerTableModel::DescriptionColumn,
     LedgerTableModel::PaymentColumn, LedgerTableModel::TaxColumn,    LedgerTableModel::FeeColumn,
     LedgerTableModel::DepositColumn, LedgerTableModel::BalanceColumn};
-
-// A stream buffer that hands what the store writes to a Qt file.
-class DeviceBuffer : public std::streambuf {
-public:
-    explicit DeviceBuffer(QIODevice& device) : device_(device) { setp(buffer_, buffer_ + sizeof buffer_); }
-    ~DeviceBuffer() override { sync(); }
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (sync() != 0)
-            return traits_type::eof();
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            *pptr() = traits_type::to_char_type(c);
-            pbump(1);
-        }
-        return traits_type::not_eof(c);
-    }
-    int sync() override
-    {
-        const qint64 size = pptr() - pbase();
-        const bool written = size == 0 || device_.write(pbase(), size) == size;
-        setp(buffer_, buffer_ + sizeof buffer_);
-        return written ? 0 : -1;
-    }
-
-private:
-    QIODevice& device_;
-    char buffer_[1 << 16];
-};
 
 } // namespace
 
@@ -108,24 +76,12 @@ void ExportLedgerToCsv(QWidget* parent)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
-    // QSaveFile writes beside the target and renames only on commit.
-    QSaveFile file(dialog.selectedFiles().constFirst());
-    const auto refused = [&file] {
-        return std::runtime_error(
-            toStd(QStringLiteral("The file \"%1\" could not be written (%2).")
-                      .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())));
-    };
     try {
         BusyPointer busy;
-        if (!file.open(QIODevice::WriteOnly))
-            throw refused();
-        DeviceBuffer buffer(file);
-        std::ostream out(&buffer);
-        exportCsv(*LedgerConnection::open(Module1::ledgerPath()), ExportChoice(), out);
-        if (!file.commit())
-            throw refused();
+        const auto connection = LedgerConnection::open(Module1::ledgerPath());
+        writeFileReplacing(toStd(dialog.selectedFiles().constFirst()),
+                           [&](std::ostream& out) { exportCsv(*connection, ExportChoice(), out); });
     } catch (const std::exception& error) {
-        file.cancelWriting();
         ShowMessage(parent, describe(error));
     }
 }

@@ -18,9 +18,10 @@ QString SelectedRowsText(QTableView* grid);
 
 // "Export to CSV…": asks for a file in a save dialog (first offering
 // "My Tallowick.csv" in the user's documents folder) and writes the whole
-// ledger there as CSV. The file is written under a temporary name beside it
-// and renamed when complete, so it is whole or absent; a failure is shown
-// in a message box and leaves any earlier file as it was.
+// ledger there as CSV (exportCsv). The file is written under a temporary name
+// beside it and renamed when complete (writeFileReplacing), so it is whole or
+// absent; a failure is shown in a message box and leaves any earlier file as
+// it was.
 void ExportLedgerToCsv(QWidget* parent);
 
 } // namespace tallowick

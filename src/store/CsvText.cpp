@@ -3,22 +3,11 @@
 #include "StoreError.h"
 
 #include <array>
+#include <initializer_list>
 
 namespace tallowick {
 
 namespace {
-
-// The characters that end or quote an unquoted field.
-bool isSpecial(char c)
-{
-    static constexpr auto kTable = [] {
-        std::array<bool, 256> table{};
-        for (unsigned char c : {',', '\n', '\r', '"'})
-            table[c] = true;
-        return table;
-    }();
-    return kTable[static_cast<unsigned char>(c)];
-}
 
 // No ledger value comes near these; a record beyond them is refused before
 // it can take up memory (a file without line breaks or a runaway quote).
@@ -40,6 +29,51 @@ void appendCsvField(std::string& out, std::string_view field, char separator)
         out += c;
     }
     out += '"';
+}
+
+CsvReader::CsvReader(std::istream& in, char separator) : in_(in)
+{
+    setSeparator(separator);
+}
+
+void CsvReader::setSeparator(char separator)
+{
+    special_.fill(false);
+    for (char c : {separator, '\n', '\r', '"'})
+        special_[static_cast<unsigned char>(c)] = true;
+    separator_ = separator;
+}
+
+void CsvReader::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    const auto startsWith = [this](std::initializer_list<unsigned char> bytes) {
+        if (peek() < 0 || filled_ < bytes.size())
+            return false;
+        std::size_t k = 0;
+        for (unsigned char byte : bytes)
+            if (static_cast<unsigned char>(buffer_[k++]) != byte)
+                return false;
+        return true;
+    };
+    if (startsWith({0xEF, 0xBB, 0xBF}))
+        position_ += 3;
+    else if (startsWith({0xFF, 0xFE}) || startsWith({0xFE, 0xFF}))
+        throw StoreError(StoreError::Kind::FileAccess,
+                         "The file is UTF-16 text; save it as UTF-8 text and import it again.");
+}
+
+std::string_view CsvReader::firstLine()
+{
+    start();
+    peek();
+    const std::string_view rest(buffer_.data() + position_, filled_ - position_);
+    std::string_view line = rest.substr(0, rest.find('\n'));
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
 }
 
 int CsvReader::peek()
@@ -69,13 +103,7 @@ int CsvReader::take()
 
 bool CsvReader::next(std::vector<std::string>& fields)
 {
-    if (!started_) {
-        started_ = true;
-        static constexpr unsigned char kBom[] = {0xEF, 0xBB, 0xBF};
-        if (peek() == kBom[0] && filled_ - position_ >= 3 && static_cast<unsigned char>(buffer_[1]) == kBom[1]
-            && static_cast<unsigned char>(buffer_[2]) == kBom[2])
-            position_ += 3;
-    }
+    start();
     if (peek() < 0) {
         fields.clear();
         return false;
@@ -102,7 +130,7 @@ bool CsvReader::next(std::vector<std::string>& fields)
             const char* begin = buffer_.data() + position_;
             const char* end = buffer_.data() + filled_;
             const char* stop = begin;
-            while (stop != end && !isSpecial(*stop))
+            while (stop != end && !special_[static_cast<unsigned char>(*stop)])
                 ++stop;
             field->append(begin, stop);
             position_ += std::size_t(stop - begin);
@@ -131,13 +159,13 @@ bool CsvReader::next(std::vector<std::string>& fields)
             c = take();
             if (c == '\r' && peek() == '\n')
                 c = take();
-            if (c != ',' && c != '\n' && c >= 0)
+            if (c != separator_ && c != '\n' && c >= 0)
                 throw StoreError(StoreError::Kind::FileAccess,
                                  "Line " + std::to_string(line_) + ": text follows a closing quote.");
         } else if (c == '\r' && peek() == '\n') {
             c = take();
         }
-        if (c == ',') {
+        if (c == separator_) {
             startField();
             continue;
         }

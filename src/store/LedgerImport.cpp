@@ -7,7 +7,7 @@
 
 #include <array>
 #include <fstream>
-#include <functional>
+#include <istream>
 
 namespace tallowick {
 
@@ -81,25 +81,27 @@ void refuseRows(LedgerConnection& connection)
                          "The ledger already has rows; import fills an empty ledger only.");
 }
 
-// Reads the whole file, giving each row its balance by the running-balance
-// rule, and hands every row on. Any refusal throws.
-void readBalancedRows(const std::string& csvPath, ImportSummary& summary,
-                      const std::function<void(const LedgerRow&)>& visit)
+// Reads the file, gives each row its balance by the running-balance rule and
+// appends it. Any refusal throws.
+ImportSummary appendBalancedRows(std::istream& in, RowAppender& appender)
 {
-    std::ifstream file(csvPath, std::ios::binary);
-    if (!file)
-        throw StoreError(StoreError::Kind::FileAccess, "The file \"" + csvPath + "\" could not be read.");
-    CsvLedgerReader reader(file);
+    CsvLedgerReader reader(in);
     CsvLedgerRow read;
     Money running;
-    summary = ImportSummary();
+    ImportSummary summary;
     while (reader.next(read)) {
         LedgerRow& row = read.row;
+        const auto line = [&read] { return "Line " + std::to_string(read.line); };
+        if (summary.rows == 0 && !read.fileBalance)
+            throw StoreError(StoreError::Kind::BadAmount,
+                             line()
+                                 + ", column \"balance\": the first row needs a balance, since it is the "
+                                   "ledger's opening balance.");
         try {
             if (summary.rows > 0)
                 row.balance = running - row.payment - row.fee + row.deposit;
         } catch (const StoreError& error) {
-            throw StoreError(error.kind(), "Line " + std::to_string(read.line) + ": " + error.what());
+            throw StoreError(error.kind(), line() + ": " + error.what());
         }
         running = row.balance;
         ++summary.rows;
@@ -109,32 +111,40 @@ void readBalancedRows(const std::string& csvPath, ImportSummary& summary,
             summary.fileBalance = *read.fileBalance;
             summary.storedBalance = row.balance;
         }
-        visit(row);
+        appender.append(row);
     }
+    appender.flush();
+    summary.skippedLines = reader.skippedLines();
+    return summary;
+}
+
+ImportSummary importInto(LedgerConnection& connection, std::istream& in, const ImportCheck& beforeCommit)
+{
+    Transaction transaction(connection);
+    refuseRows(connection);
+    RowAppender appender(connection.db());
+    const ImportSummary summary = appendBalancedRows(in, appender);
+    if (beforeCommit)
+        beforeCommit(summary);
+    transaction.commit();
+    return summary;
 }
 
 } // namespace
 
-ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath)
+ImportSummary importCsv(std::istream& in, const std::string& ledgerPath, const ImportCheck& beforeCommit)
+{
+    return importInto(*LedgerConnection::open(ledgerPath), in, beforeCommit);
+}
+
+ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath,
+                            const ImportCheck& beforeCommit)
 {
     auto connection = LedgerConnection::open(ledgerPath);
-    refuseRows(*connection);
-
-    ImportSummary checked;
-    readBalancedRows(csvPath, checked, [](const LedgerRow&) {});
-
-    Transaction transaction(*connection);
-    refuseRows(*connection); // another program may have added rows meanwhile
-    RowAppender appender(connection->db());
-    ImportSummary stored;
-    readBalancedRows(csvPath, stored, [&](const LedgerRow& row) { appender.append(row); });
-    appender.flush();
-    // The file changed between the two readings: store nothing.
-    if (stored.rows != checked.rows || stored.balancesDiffering != checked.balancesDiffering)
-        throw StoreError(StoreError::Kind::FileAccess,
-                         "The file \"" + csvPath + "\" changed while it was read.");
-    transaction.commit();
-    return stored;
+    std::ifstream file(csvPath, std::ios::binary);
+    if (!file)
+        throw StoreError(StoreError::Kind::FileAccess, "The file \"" + csvPath + "\" could not be read.");
+    return importInto(*connection, file, beforeCommit);
 }
 
 } // namespace tallowick

@@ -2,6 +2,9 @@
 
 #include "Money.h"
 
+#include <functional>
+#include <istream>
+
 #include <string>
 
 namespace tallowick {
@@ -17,17 +20,27 @@ struct ImportSummary {
     long long firstDifferingPosition = 0;
     Money fileBalance;
     Money storedBalance;
+    long long skippedLines = 0; // lines whose fields were all empty
 };
 
-// Fills an empty ledger from a CSV file (see CsvLedgerReader).
+// Fills an empty ledger from CSV (see CsvLedgerReader), reading the input
+// once, so that a pipe serves as well as a file.
 //
-// Needs: an existing ledger without rows. Guarantees: every line is read and
-// converted before anything is written; the first refused line throws
-// StoreError naming line, column and value, and the ledger is untouched. The
-// rows are then stored in one transaction in the file's order, rowids spaced
-// as the program spaces rows it adds. The first row's balance is the anchor;
-// every later balance follows the running-balance rule exactly as
+// Needs: an existing ledger without rows. Guarantees: the rows are stored as
+// they are read, in the file's order, in one transaction, rowids spaced as
+// the program spaces rows it adds; the first refused line throws StoreError
+// naming line, column and value, and rolls the transaction back whole, so the
+// ledger is untouched. The first row's balance is the anchor and may not be
+// empty; every later balance follows the running-balance rule exactly as
 // RecomputeBalances makes it. A ledger that has rows is refused unchanged.
-ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath);
+// `beforeCommit`, when given, sees the summary before the rows are committed;
+// what it throws rolls them back (the tool's report that cannot be written).
+using ImportCheck = std::function<void(const ImportSummary&)>;
+ImportSummary importCsv(std::istream& in, const std::string& ledgerPath,
+                        const ImportCheck& beforeCommit = {});
+
+// importCsv from the file at `csvPath`.
+ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath,
+                            const ImportCheck& beforeCommit = {});
 
 } // namespace tallowick

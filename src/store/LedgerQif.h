@@ -2,7 +2,7 @@
 
 #include "LedgerRow.h"
 
-#include <optional>
+#include <cstdint>
 #include <string>
 
 namespace tallowick {
@@ -10,14 +10,17 @@ namespace tallowick {
 // The first line of a QIF bank account.
 inline constexpr const char* kQifHeader = "!Type:Bank\r\n";
 
-// Appends one QIF record ending with "^": D the date as MM/DD/YYYY (left out
-// when `date` is none), T the signed amount deposit - payment - fee with two
-// decimals, N the number, P the description (line breaks become blanks), M a
-// memo naming the fee and "Tax deductible" where they apply.
-//
-// The opening-balance record is the ledger's first row: its T is the row's
-// balance, so that the T amounts add up to the last row's balance.
-void appendQifRecord(std::string& out, const LedgerRow& row, const std::optional<LedgerDate>& date,
-                     bool openingBalance);
+// An amount in whole cents, rounded half away from zero as the grid shows it.
+std::int64_t centsOf(Money amount);
+
+// Appends one QIF record ending with "^": D the date as MM/DD/YYYY, T the
+// signed amount in cents with two decimals, N the number, P the description
+// (line breaks become blanks), M a memo naming the fee and "Tax deductible"
+// where they apply.
+void appendQifRecord(std::string& out, const LedgerRow& row, const LedgerDate& date, std::int64_t cents);
+
+// Appends the opening-balance record: D, T the balance in cents, P "Opening
+// Balance"; N the row's number and M its description when `row` has them.
+void appendQifOpening(std::string& out, const LedgerDate& date, std::int64_t cents, const LedgerRow* row);
 
 } // namespace tallowick

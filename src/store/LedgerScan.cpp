@@ -8,8 +8,8 @@ void forEachLedgerRow(LedgerConnection& connection, const std::function<void(con
 {
     Statement all(connection.db(), std::string("SELECT ") + kRowColumnsSql + " FROM Ledger ORDER BY rowid");
     try {
-        while (all.step())
-            visit(readRow(all, 0));
+        for (long long position = 1; all.step(); ++position)
+            visit(readRow(all, 0, position));
     } catch (...) {
         all.reset();
         throw;

@@ -9,7 +9,8 @@ namespace tallowick {
 
 // Calls `visit` with every row in stored order, one row in memory at a time.
 // The walk is one read of the file, so it sees the ledger as it was when the
-// walk began even if another program writes meanwhile. Throws StoreError.
+// walk began even if another program writes meanwhile. Throws StoreError; a
+// row that holds a value the ledger cannot hold is refused naming its position.
 void forEachLedgerRow(LedgerConnection& connection, const std::function<void(const LedgerRow&)>& visit);
 
 } // namespace tallowick

@@ -18,14 +18,18 @@ const char* storageClassName(int type)
     }
 }
 
-[[noreturn]] void refuseBadValue(LedgerColumn column, const std::string& what)
+// `position` is the row's 1-based place in stored order, 0 where the reader does not know it.
+[[noreturn]] void refuseBadValue(LedgerColumn column, const std::string& what, long long position)
 {
-    refuseForeignData("A row of the ledger", "its \"" + std::string(columnName(column)) + "\" " + what);
+    refuseForeignData(position > 0 ? "Row " + std::to_string(position) + " of the ledger"
+                                   : "A row of the ledger",
+                      "its \"" + std::string(columnName(column)) + "\" " + what);
 }
 
 // True when the value at `index` is of the storage class `expected`, false
 // for NULL where the column may be empty; anything else is refused.
-bool holds(const Statement& statement, int index, LedgerColumn column, int expected, bool mayBeEmpty)
+bool holds(const Statement& statement, int index, LedgerColumn column, int expected, bool mayBeEmpty,
+           long long position = 0)
 {
     const int type = statement.type(index);
     if (type == expected)
@@ -33,45 +37,52 @@ bool holds(const Statement& statement, int index, LedgerColumn column, int expec
     if (type == SQLITE_NULL && mayBeEmpty)
         return false;
     refuseBadValue(column,
-                   std::string("is ") + storageClassName(type) + " instead of " + storageClassName(expected));
+                   std::string("is ") + storageClassName(type) + " instead of " + storageClassName(expected),
+                   position);
+}
+
+Money readAmount(const Statement& statement, int index, LedgerColumn column, long long position)
+{
+    holds(statement, index, column, SQLITE_INTEGER, false, position);
+    return Money::fromTenThousandths(statement.integer(index));
 }
 
 } // namespace
 
 Money readAmount(const Statement& statement, int index, LedgerColumn column)
 {
-    holds(statement, index, column, SQLITE_INTEGER, false);
-    return Money::fromTenThousandths(statement.integer(index));
+    return readAmount(statement, index, column, 0);
 }
 
-LedgerRow readRow(const Statement& statement, int first)
+LedgerRow readRow(const Statement& statement, int first, long long position)
 {
     LedgerRow row;
-    if (holds(statement, first, LedgerColumn::Number, SQLITE_INTEGER, true))
+    if (holds(statement, first, LedgerColumn::Number, SQLITE_INTEGER, true, position))
         row.number = statement.integer(first);
-    if (holds(statement, first + 1, LedgerColumn::Date, SQLITE_TEXT, true)) {
+    if (holds(statement, first + 1, LedgerColumn::Date, SQLITE_TEXT, true, position)) {
         const std::string iso = statement.text(first + 1);
         try {
             if (!iso.empty())
                 row.date = LedgerDate::fromIso(iso);
         } catch (const StoreError&) {
-            refuseBadValue(LedgerColumn::Date, "is not a calendar day written yyyy-mm-dd");
+            refuseBadValue(LedgerColumn::Date, "is not a calendar day written yyyy-mm-dd", position);
         }
     }
-    if (holds(statement, first + 2, LedgerColumn::Description, SQLITE_TEXT, true)) {
+    if (holds(statement, first + 2, LedgerColumn::Description, SQLITE_TEXT, true, position)) {
         std::string description = statement.text(first + 2);
         if (!description.empty())
             row.description = std::move(description);
     }
-    row.payment = readAmount(statement, first + 3, LedgerColumn::Payment);
-    holds(statement, first + 4, LedgerColumn::TaxDeductible, SQLITE_INTEGER, false);
+    row.payment = readAmount(statement, first + 3, LedgerColumn::Payment, position);
+    holds(statement, first + 4, LedgerColumn::TaxDeductible, SQLITE_INTEGER, false, position);
     const std::int64_t flag = statement.integer(first + 4);
     if (flag != 0 && flag != 1)
-        refuseBadValue(LedgerColumn::TaxDeductible, "is " + std::to_string(flag) + " instead of 0 or 1");
+        refuseBadValue(LedgerColumn::TaxDeductible, "is " + std::to_string(flag) + " instead of 0 or 1",
+                       position);
     row.taxDeductible = int(flag);
-    row.fee = readAmount(statement, first + 5, LedgerColumn::Fee);
-    row.deposit = readAmount(statement, first + 6, LedgerColumn::Deposit);
-    row.balance = readAmount(statement, first + 7, LedgerColumn::Balance);
+    row.fee = readAmount(statement, first + 5, LedgerColumn::Fee, position);
+    row.deposit = readAmount(statement, first + 6, LedgerColumn::Deposit, position);
+    row.balance = readAmount(statement, first + 7, LedgerColumn::Balance, position);
     return row;
 }
 

@@ -25,8 +25,9 @@ inline constexpr const char* kRewriteRowSql =
 // Decodes the eight columns that start at `first` in the statement's result.
 // A value this program never writes (another storage class, a flag other
 // than 0 or 1, a date not written yyyy-mm-dd) is refused as a bad row with a
-// NotALedger StoreError, never read as something else.
-LedgerRow readRow(const Statement& statement, int first);
+// NotALedger StoreError, never read as something else; the sentence names
+// the row's 1-based `position` in stored order when the caller knows it.
+LedgerRow readRow(const Statement& statement, int first, long long position = 0);
 
 // Decodes one amount column at `index`, refused in the same way unless it is
 // a whole number of ten-thousandths.

@@ -7,8 +7,11 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: tallowick-create-ledger FILE\n";
+    // An option such as --help is never taken for the name of a new file;
+    // a name that starts with "-" can be given as ./-name.
+    if (argc != 2 || argv[1][0] == '-') {
+        std::cerr << "usage: tallowick-create-ledger FILE (a FILE whose name starts with \"-\" is written "
+                     "./-FILE)\n";
         return 2;
     }
     try {

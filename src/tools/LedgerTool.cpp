@@ -1,12 +1,17 @@
 // tallowick-ledger: export, import and check a ledger from the command line.
+#include "FileOutput.h"
 #include "StoreError.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
 
+#include <unistd.h>
+
+#include <cstring>
 #include <iostream>
 
 int main(int argc, char** argv)
 {
+    using namespace tallowick;
     using namespace tallowick::tool;
     std::ios::sync_with_stdio(false);
     ToolArguments arguments;
@@ -16,11 +21,25 @@ int main(int argc, char** argv)
         std::cerr << "tallowick-ledger: " << error.what() << " (see tallowick-ledger --help)\n";
         return 2;
     }
+    // Standard output through a buffer that keeps why a write failed: a
+    // report or export that did not reach its reader is a failure.
+    DescriptorBuffer output(STDOUT_FILENO);
+    std::ostream out(&output);
+    int status = 1;
+    std::string refusal;
     try {
-        return runCommand(arguments, std::cout);
-    } catch (const tallowick::StoreError& error) {
-        std::cout.flush();
-        std::cerr << error.what() << '\n';
+        status = runCommand(arguments, out);
+    } catch (const StoreError& error) {
+        refusal = error.what();
+    }
+    out.flush();
+    if (output.error() != 0) {
+        std::cerr << "Standard output could not be written (" << std::strerror(output.error()) << ").\n";
         return 1;
     }
+    if (!refusal.empty()) {
+        std::cerr << refusal << '\n';
+        return 1;
+    }
+    return status;
 }

@@ -25,10 +25,11 @@ const char* usageText()
 {
     return "usage: tallowick-ledger COMMAND [OPTIONS] [LEDGER]\n"
            "\n"
-           "  export --csv|--qif [--tax-deductible] [--year YYYY] [LEDGER]\n"
-           "      Write the ledger's rows to standard output as CSV or QIF.\n"
-           "  import FILE.csv [LEDGER]\n"
-           "      Fill an empty ledger from a CSV file; nothing is written if any line is refused.\n"
+           "  export --csv|--qif [--tax-deductible] [--year YYYY] [--output FILE] [LEDGER]\n"
+           "      Write the ledger's rows as CSV or QIF to standard output, or whole or not at all to FILE.\n"
+           "  import FILE.csv|- [LEDGER]\n"
+           "      Fill an empty ledger from a CSV file (- reads standard input); nothing is written if any\n"
+           "      line is refused.\n"
            "  check [--repair] [LEDGER]\n"
            "      Check the file, the table and the running balances; --repair recomputes the balances.\n"
            "\n"
@@ -74,6 +75,12 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
             parsed.choice.year = yearOf(arguments[k]);
         } else if (exporting && argument.rfind("--year=", 0) == 0) {
             parsed.choice.year = yearOf(argument.substr(7));
+        } else if (exporting && (argument == "--output" || argument.rfind("--output=", 0) == 0)) {
+            if (argument == "--output" && ++k == arguments.size())
+                throw UsageError("--output needs the file to write");
+            parsed.outputPath = argument == "--output" ? arguments[k] : argument.substr(9);
+            if (parsed.outputPath.empty())
+                throw UsageError("--output needs the file to write");
         } else if (command == "check" && argument == "--repair") {
             parsed.repair = true;
         } else if (argument.size() > 1 && argument[0] == '-') {

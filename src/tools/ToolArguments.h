@@ -20,7 +20,8 @@ struct ToolArguments {
     Command command = Command::Help;
     ExportChoice choice;
     bool repair = false;
-    std::string csvPath; // import
+    std::string csvPath; // import; "-" is standard input
+    std::string outputPath; // export --output; empty: standard output
     std::string ledgerPath; // empty: the ledger beside the program
 };
 

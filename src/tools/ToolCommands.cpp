@@ -1,11 +1,14 @@
 #include "ToolCommands.h"
 
+#include "FileOutput.h"
 #include "LedgerCheck.h"
 #include "LedgerImport.h"
+#include "StoreError.h"
 
 #include <unistd.h>
 
 #include <climits>
+#include <iostream>
 
 namespace tallowick::tool {
 
@@ -26,6 +29,9 @@ std::string ledgerBesideProgram()
 void printImport(const ImportSummary& summary, std::ostream& out)
 {
     out << "Imported " << summary.rows << (summary.rows == 1 ? " row." : " rows.") << '\n';
+    if (summary.skippedLines > 0)
+        out << "Skipped " << summary.skippedLines << (summary.skippedLines == 1 ? " line" : " lines")
+            << " whose fields were all empty.\n";
     if (summary.balancesDiffering == 0)
         return;
     out << "The file's balance differed from the running balance on " << summary.balancesDiffering
@@ -62,11 +68,47 @@ int check(const std::string& ledgerPath, bool repair, std::ostream& out)
         out << "Not repaired: only the balances of a sound file and table can be repaired.\n";
         return 1;
     }
-    repairBalances(ledgerPath);
+    const RepairReport rewritten = repairBalances(ledgerPath);
     report = checkLedger(*LedgerConnection::open(ledgerPath));
-    out << "Repaired: the balances were recomputed from the first row's balance.\n";
+    out << "Repaired: " << rewritten.rewritten
+        << (rewritten.rewritten == 1 ? " balance was" : " balances were")
+        << " recomputed from the first row's balance and rewritten";
+    if (rewritten.rewritten > 0)
+        out << "; the first is row " << rewritten.firstPosition << ", " << rewritten.firstBefore.plainText()
+            << " before and " << rewritten.firstAfter.plainText() << " now";
+    out << ".\n";
     printReport(report, out);
     return report.sound() ? 0 : 1;
+}
+
+// Exports to `out`, or whole or not at all to the file --output names.
+void exportLedger(const ToolArguments& arguments, const std::string& ledgerPath, std::ostream& out)
+{
+    const auto connection = LedgerConnection::open(ledgerPath);
+    const auto write = [&](std::ostream& to) {
+        if (arguments.command == Command::ExportCsv)
+            exportCsv(*connection, arguments.choice, to);
+        else
+            exportQif(*connection, arguments.choice, to);
+    };
+    if (arguments.outputPath.empty())
+        write(out);
+    else
+        writeFileReplacing(arguments.outputPath, write);
+}
+
+// Imports and reports; a report that cannot be written stores nothing.
+void import(const std::string& csvPath, const std::string& ledgerPath, std::ostream& out)
+{
+    const auto report = [&out](const ImportSummary& summary) {
+        printImport(summary, out);
+        if (!out.flush())
+            throw StoreError(StoreError::Kind::FileAccess, "The report could not be written.");
+    };
+    if (csvPath == "-")
+        importCsv(std::cin, ledgerPath, report);
+    else
+        importCsvFile(csvPath, ledgerPath, report);
 }
 
 } // namespace
@@ -77,9 +119,9 @@ int runCommand(const ToolArguments& arguments, std::ostream& out)
         arguments.ledgerPath.empty() ? ledgerBesideProgram() : arguments.ledgerPath;
     switch (arguments.command) {
     case Command::Help: out << usageText(); return 0;
-    case Command::ExportCsv: exportCsv(*LedgerConnection::open(ledgerPath), arguments.choice, out); return 0;
-    case Command::ExportQif: exportQif(*LedgerConnection::open(ledgerPath), arguments.choice, out); return 0;
-    case Command::Import: printImport(importCsvFile(arguments.csvPath, ledgerPath), out); return 0;
+    case Command::ExportCsv:
+    case Command::ExportQif: exportLedger(arguments, ledgerPath, out); return 0;
+    case Command::Import: import(arguments.csvPath, ledgerPath, out); return 0;
     case Command::Check: return check(ledgerPath, arguments.repair, out);
     }
     return 2;

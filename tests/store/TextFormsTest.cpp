@@ -1,5 +1,8 @@
 // What a user types, read as an amount, number, date or description, and the forms written back.
+#include "CsvDialect.h"
 #include "StoreTestSupport.h"
+
+#include <algorithm>
 
 using namespace std::literals;
 using Texts = std::initializer_list<std::string_view>;
@@ -124,7 +127,7 @@ private slots:
                 out += char('0' + below(10));
             return out;
         };
-        int accepted[4] = {}; // each parser must accept often, or this proves little
+        int accepted[7] = {}; // each parser must accept often, or this proves little
         std::string text;
         auto reads = [&](int parser, auto parse, auto readBack) { // a refused read-back escapes and fails
             std::optional<decltype(parse())> value;
@@ -178,10 +181,28 @@ private slots:
                     return d == text && utf8Length(d) <= 255 && d.find('\0') == std::string::npos ? d
                                                                                                   : d + "?";
                 });
+            // A CSV file's amounts: with decimal points never other than the editor reads them; with
+            // decimal commas as the plain form written with a comma. Dates of either dialect read back.
+            reads(
+                4, [&] { return importedAmount(text, DecimalMark::Point); },
+                [&](Money m) {
+                    return Money::parse(text) == m ? m : Money::fromTenThousandths(~m.tenThousandths());
+                });
+            reads(
+                5, [&] { return importedAmount(text, DecimalMark::Comma); },
+                [](Money m) {
+                    std::string comma = m.plainText();
+                    std::replace(comma.begin(), comma.end(), '.', ',');
+                    return importedAmount(comma, DecimalMark::Comma);
+                });
+            reads(
+                6, [&] { return importedDate(text, DecimalMark::Comma); },
+                [](auto d) { return importedDate(d.isoText(), DecimalMark::Point); });
             if (family == 4)
                 QCOMPARE(Money::parse(text), units(crafted));
         }
         QVERIFY(accepted[0] > 5'000 && accepted[1] > 5'000 && accepted[2] > 1'000 && accepted[3] > 10'000);
+        QVERIFY(accepted[4] > 5'000 && accepted[5] > 1'000 && accepted[6] > 1'000);
     }
 };
 

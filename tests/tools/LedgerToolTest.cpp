@@ -20,10 +20,16 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun runTool(const QStringList& arguments, const QString& program = QStringLiteral(LEDGER_TOOL_PATH))
+// `input` goes to the tool's standard input through a pipe; `outputFile`, when given, is its standard output.
+ToolRun runTool(const QStringList& arguments, const QString& program = QStringLiteral(LEDGER_TOOL_PATH),
+                const QByteArray& input = {}, const QString& outputFile = {})
 {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
@@ -149,6 +155,41 @@ private slots:
         QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n"
                                     << false << "Line 3 has 7 fields where the header has 8.";
         QTest::newRow("ledger has rows") << header + good << true << "The ledger already has rows";
+        for (const char* amount : {"12,50", "1,5", "1,2345.6", ",5"})
+            QTest::newRow(amount)
+                << header + good + "2,,Rent,\"" + amount + "\",0,0,0,95\r\n"
+                << false
+                << QString("Line 3, column \"payment / debit\", value \"%1\": A decimal point is "
+                           "expected: a comma in an amount may only separate groups of three "
+                           "digits, as in 1,234.50 (a file with decimal commas has its fields "
+                           "split by semicolons).\n")
+                       .arg(amount);
+        QTest::newRow("blank opening balance")
+            << header + "1,1/2/2024,Opening,0,0,0,0,\r\n"
+            << false
+            << "Line 2, column \"balance\": the first row needs a balance, "
+               "since it is the ledger's opening balance.\n";
+        const QByteArray semicolons = QByteArray(header).replace(',', ';') + ";;Opening;0;0;0;0;100\r\n";
+        QTest::newRow("point with semicolons")
+            << semicolons + "2;;Rent;12.50;0;0;0;\r\n"
+            << false
+            << "Line 3, column \"payment / debit\", value \"12.50\": A decimal comma is expected: in a file whose "
+               "fields are split by semicolons, a dot or a space in an amount may only separate groups of three "
+               "digits, as in 1.234,50.\n";
+        QTest::newRow("slashes with semicolons")
+            << semicolons + "2;7/3/2004;Rent;0;0;0;0;\r\n"
+            << false
+            << "Line 3, column \"date\", value \"7/3/2004\": In a file whose fields are split by semicolons, a "
+               "date with slashes or dashes may be day/month/year or month/day/year; write it as YYYY-MM-DD or "
+               "D.M.YYYY.\n";
+        QTest::newRow("Latin-1")
+            << header + good + "2,,Caf\xe9,0,0,0,0,\r\n"
+            << false
+            << "Line 3, column \"description of transaction\": the text is not UTF-8 (the "
+               "file may be saved as Windows-1252 or Latin-1); save it as UTF-8 and import "
+               "it again.\n";
+        QTest::newRow("UTF-16") << QByteArray("\xff\xfen\0u\0") << false
+                                << "The file is UTF-16 text; save it as UTF-8 text and import it again.\n";
     }
 
     void importRefusesWritingNothing()
@@ -203,43 +244,146 @@ private slots:
         QVERIFY(ledger.rows() == rows);
     }
 
-    // The T amounts add up to the last balance; every record ends with "^";
-    // a row without a date takes the nearest earlier one.
+    // A spreadsheet's own dialects of one table (grouping, decimal commas
+    // with ";", dotted day.month.year dates, tabs, trailing lines of empty
+    // fields), from a file or a pipe, import to the same table.
+    void importReadsEveryDialectAlike_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QByteArray>("report");
+        const QByteArray imported = "Imported 2 rows.\n";
+        QTest::newRow("commas") << QByteArray(
+            "number,date,description of transaction,payment / debit,tax "
+            "deductible,fee,deposit / credit,balance\r\n"
+            ",,Opening,0,0,0,0,\"1,000.5\"\r\n7,3/7/2004,Rent,125.5,1,0,0,\r\n")
+                                << "file" << imported;
+        QTest::newRow("semicolons") << QByteArray(
+            "number;date;description of transaction;payment / debit;tax "
+            "deductible;fee;deposit / credit;balance\n"
+            ";;Opening;0;0;0;0;1.000,5\n7;07.03.04;Rent;125,5;1;0;0;\n"
+            ";;;;;;;\n;;;;;;;\n") << "-"
+                                    << imported + "Skipped 2 lines whose fields were all empty.\n";
+        QTest::newRow("tabs") << QByteArray(
+            "Balance\tNumber\tDate\tDescription of Transaction\tPayment / "
+            "Debit\tTax Deductible\tFee\tDeposit / Credit\n"
+            "1000.5\t\t\tOpening\t\t\t\t\n\t7\t7.3.2004\tRent\t$125.50\tyes\t\t\n"
+            "\t\t \t\t\t\t\t\n")
+                              << "/dev/stdin" << imported + "Skipped 1 line whose fields were all empty.\n";
+    }
+
+    void importReadsEveryDialectAlike()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, source);
+        QFETCH(QByteArray, report);
+        TestLedger ledger;
+        const QString file = ledger.folder() + "/in.csv";
+        writeFile(file, csv);
+        const bool piped = source != "file";
+        const ToolRun run = runTool({"import", piped ? source : file, qt(ledger.path())},
+                                    QStringLiteral(LEDGER_TOOL_PATH), piped ? csv : QByteArray());
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(run.out, report);
+        QCOMPARE(runTool({"export", "--csv", qt(ledger.path())}).out,
+                 QByteArray("number,date,description of transaction,payment / debit,tax deductible,fee,"
+                            "deposit / credit,balance\r\n,,Opening,0,0,0,0,1000.5\r\n"
+                            "7,2004-03-07,Rent,125.5,1,0,0,875\r\n"));
+    }
+
+    // Every record has a date, the undated opening row the first date there
+    // is; each T is the difference of two balances in cents, so that the T
+    // amounts add up to a balance the grid shows ($89.77, not 89.78) even
+    // where amounts have sub-cent parts; --year opens with the balance before
+    // the year; --tax-deductible has no opening record.
+    void qifExportsAddUp_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("qif");
+        const QByteArray opening =
+            "!Type:Bank\r\nD12/31/2023\r\nT100.00\r\nPOpening Balance\r\nMOpening\r\n^\r\n";
+        const QByteArray year2023 =
+            "D12/31/2023\r\nT0.00\r\nPA\r\n^\r\nD12/31/2023\r\nT-10.00\r\nPB\r\n^\r\n";
+        const QByteArray deductible =
+            "D01/02/2024\r\nT0.01\r\nPC\r\nMTax deductible\r\n^\r\n"
+            "D01/02/2024\r\nT-0.24\r\nN12\r\nPD\r\nMFee 0.04; Tax deductible\r\n^\r\n";
+        QTest::newRow("whole ledger") << QStringList() << opening + year2023 + deductible;
+        QTest::newRow("2024") << QStringList{"--year", "2024"}
+                              << "!Type:Bank\r\nD01/01/2024\r\nT90.00\r\nPOpening Balance\r\n^\r\n"
+                                     + deductible;
+        QTest::newRow("2023") << QStringList{
+            "--year=2023"} << "!Type:Bank\r\nD01/01/2023\r\nT100.00\r\nPOpening Balance\r\n^\r\n" + year2023;
+        QTest::newRow("2025") << QStringList{"--year", "2025"}
+                              << QByteArray(
+                                     "!Type:Bank\r\nD01/01/2025\r\nT89.77\r\nPOpening Balance\r\n^\r\n");
+        QTest::newRow("tax deductible") << QStringList{"--tax-deductible"} << "!Type:Bank\r\n" + deductible;
+    }
+
+    void qifExportsAddUp()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, qif);
+        TestLedger ledger;
+        std::vector<LedgerRow> rows{
+            makeRow("0", "0", "0", "100.004", "Opening"), makeRow("0.005", "0", "0", "99.999", "A"),
+            makeRow("10", "0", "0", "89.999", "B"), makeRow("0", "0", "0.006", "90.005", "C", -1, 1),
+            makeRow("0.2", "0.04", "0", "89.765", "D", 12, 1)};
+        rows[1].date = LedgerDate{2023, 12, 31};
+        rows[3].date = LedgerDate{2024, 1, 2};
+        ledger.append(rows);
+        const ToolRun run =
+            runTool(QStringList{"export", "--qif"} + options + QStringList{qt(ledger.path())});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, qif);
+    }
+
+    // A command whose standard output cannot be written fails with a
+    // sentence; an import whose report is lost stores nothing.
+    void fullStandardOutputFails()
+    {
+        TestLedger ledger;
+        const QString csv = ledger.folder() + "/in.csv";
+        writeFile(csv, "number,date,description of transaction,payment / debit,tax deductible,fee,"
+                       "deposit / credit,balance\n,,Opening,,,,,5\n");
+        const QString path = qt(ledger.path());
+        for (const QStringList& arguments :
+             {QStringList{"import", csv, path}, QStringList{"--help"}, QStringList{"export", "--csv", path},
+              QStringList{"export", "--qif", path}, QStringList{"check", path},
+              QStringList{"check", "--repair", path}}) {
+            const ToolRun run = runTool(arguments, QStringLiteral(LEDGER_TOOL_PATH), {}, "/dev/full");
+            QCOMPARE(run.status, 1);
+            QCOMPARE(run.err, QString("Standard output could not be written (No space left on device).\n"));
+            if (arguments[0] == "import")
+                ledger.append(
+                    {makeRow("0", "0", "0", "7", "Kept")}); // fails below if the import stored a row
+        }
+        QCOMPARE(ledger.rows().size(), std::size_t(1));
+    }
+
+    // Random ledgers with sub-cent amounts: the T amounts add up to the last
+    // balance as the grid shows it; every record has one date and ends with "^".
     void qifAddsUpToLastBalance()
     {
         for (std::uint64_t seed = 1; seed <= 8; ++seed) {
             std::mt19937_64 random(seed);
             TestLedger ledger;
-            const auto rows = randomLedger(random, 1 + int(random() % 30), true);
+            auto rows = randomLedger(random, 1 + int(random() % 30), false);
+            rows.back().date = LedgerDate{2030, 1, 1}; // some row has a date, so none takes today's
             ledger.append(rows);
             const ToolRun run = runTool({"export", "--qif", qt(ledger.path())});
             QCOMPARE(run.status, 0);
-            QVERIFY(run.out.startsWith("!Type:Bank\r\n"));
-            QVERIFY(run.out.endsWith("^\r\n"));
-            const QList<QByteArray> records = run.out.mid(12).split('^');
-            QCOMPARE(records.size(), qsizetype(rows.size() + 1)); // the last piece follows the last "^"
+            QVERIFY(run.out.startsWith("!Type:Bank\r\n") && run.out.endsWith("^\r\n"));
+            QCOMPARE(run.out.count("\nD"), qsizetype(rows.size()));
+            QCOMPARE(run.out.count("^"), qsizetype(rows.size()));
             Money total;
-            std::optional<LedgerDate> lastDate;
-            for (std::size_t k = 0; k < rows.size(); ++k) {
-                QByteArray dateLine;
-                for (const QByteArray& line : records[qsizetype(k)].split('\n')) {
-                    if (line.startsWith('T'))
-                        total += Money::parse(line.mid(1).trimmed().toStdString());
-                    if (line.startsWith('D'))
-                        dateLine = line.trimmed();
-                }
-                if (rows[k].date)
-                    lastDate = rows[k].date;
-                QCOMPARE(dateLine, lastDate ? QString::asprintf("D%02d/%02d/%04d", lastDate->month,
-                                                                lastDate->day, lastDate->year)
-                                                  .toLatin1()
-                                            : QByteArray());
-            }
-            QCOMPARE(total, rows.back().balance);
+            for (const QByteArray& line : run.out.split('\n'))
+                if (line.startsWith('T'))
+                    total += Money::parse(line.mid(1).trimmed().toStdString());
+            QCOMPARE(total.displayText(), rows.back().balance.displayText());
         }
     }
 
-    // --tax-deductible and --year keep only the rows they name; a QIF record in full.
+    // --tax-deductible and --year keep only the rows they name.
     void exportChoosesRows()
     {
         TestLedger ledger;
@@ -255,19 +399,11 @@ private slots:
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out.count("\r\n"), 3); // header, C, and D which has C's date
         QVERIFY(run.out.contains(",C,") && run.out.contains(",D,") && !run.out.contains(",B,"));
-
-        TestLedger qif;
-        rows = {makeRow("0", "0", "0", "100", "Opening"),
-                makeRow("12.5", "2.5", "0", "85", "Rent,\r\nMay", 7, 1)};
-        rows[1].date = LedgerDate{2024, 5, 1};
-        qif.append(rows);
-        QCOMPARE(runTool({"export", "--qif", qt(qif.path())}).out,
-                 QByteArray("!Type:Bank\r\nT100.00\r\nPOpening\r\n^\r\n"
-                            "D05/01/2024\r\nT-15.00\r\nN7\r\nPRent,  May\r\n"
-                            "MFee 2.50; Tax deductible\r\n^\r\n"));
     }
 
-    // A balance planted wrong is found (it and the next row break the rule), --repair mends it.
+    // A balance planted wrong is found (it and the next row break the rule), --repair mends it and says
+    // what it rewrote. Values written past the table's constraints are named by row, and stop an export
+    // at their row, leaving the file it would have replaced as it was.
     void checkFindsAndRepairsBalances()
     {
         TestLedger ledger;
@@ -282,10 +418,38 @@ private slots:
                                      "2 rows break the running-balance rule.\n"));
         run = runTool({"check", "--repair", qt(ledger.path())});
         QCOMPARE(run.status, 0);
-        QVERIFY(run.out.endsWith("Repaired: the balances were recomputed from the first row's balance.\n"
-                                 "The ledger is sound.\n"));
+        QVERIFY(
+            run.out.endsWith("Repaired: 1 balance was recomputed from the first row's balance and rewritten; "
+                             "the first is row 3, 0 before and 89 now.\nThe ledger is sound.\n"));
         QCOMPARE(ledger.rows()[2].balance, Money::parse("89"));
         QCOMPARE(runTool({"check", qt(ledger.path())}).status, 0);
+
+        ledger.exec(
+            "PRAGMA ignore_check_constraints = 1; UPDATE Ledger SET \"tax deductible\" = 2 WHERE rowid = 2;"
+            "UPDATE Ledger SET \"date\" = '2024-02-30', \"description of transaction\" = printf('%256s', '') "
+            "WHERE rowid = 4");
+        run = runTool({"check", qt(ledger.path())});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(
+            run.out,
+            QByteArray("Integrity check: CHECK constraint failed in Ledger\n"
+                       "Integrity check: CHECK constraint failed in Ledger\n"
+                       "Row 2: its \"tax deductible\" is 2 instead of 0 or 1.\n"
+                       "Row 4: its \"date\" is not a calendar day written yyyy-mm-dd, its \"description of "
+                       "transaction\" is longer than 255 characters.\n"
+                       "2 rows hold values the ledger cannot hold.\n"));
+        const QString csv = ledger.folder() + "/out.csv";
+        writeFile(csv, "earlier export");
+        run = runTool({"export", "--csv", "--output", csv, qt(ledger.path())});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(
+            run.err.startsWith("Row 2 of the ledger is not in the form Tallowick Balance writes: its \"tax "
+                               "deductible\" is 2 instead of 0 or 1."),
+            qPrintable(run.err));
+        QCOMPARE(QDir(ledger.folder()).entryList({"out.csv*"}, QDir::Files), QStringList{"out.csv"});
+        QFile earlier(csv);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("earlier export"));
     }
 
     // A table another tool converted is refused with the store's sentence, and is not repaired.
@@ -318,7 +482,8 @@ private slots:
         for (const QStringList& wrong :
              {QStringList{}, QStringList{"export"}, QStringList{"export", "--csv", "--qif"},
               QStringList{"export", "--csv", "--year", "24"}, QStringList{"import"},
-              QStringList{"check", "--force"}, QStringList{"check", "a", "b"}, QStringList{"merge"}}) {
+              QStringList{"export", "--qif", "--output"}, QStringList{"check", "--force"},
+              QStringList{"check", "a", "b"}, QStringList{"merge"}}) {
             run = runTool(wrong);
             QCOMPARE(run.status, 2);
             QCOMPARE(run.err.count('\n'), 1);
@@ -335,6 +500,8 @@ private slots:
         QCOMPARE(runTool({"check", dir.filePath("junk.mdb")}).err,
                  QString("The ledger file is not a ledger database.\n"));
         QVERIFY(!QFile::exists(missing));
+        QCOMPARE(runTool({"--help"}, QStringLiteral(CREATE_LEDGER_PATH)).status, 2);
+        QVERIFY(!QFile::exists("--help"));
 
         TestLedger ledger;
         const QString besideLedger = ledger.folder() + "/tallowick-ledger";
