@@ -1,4 +1,5 @@
-// tallowick-ledger: export, import and check a ledger from the command line.
+// tallowick-ledger: export, import, check and report a ledger from the command line.
+#include "ReportCommand.h"
 #include "StoreError.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
@@ -9,6 +10,8 @@ int main(int argc, char** argv)
 {
     using namespace tallowick::tool;
     std::ios::sync_with_stdio(false);
+    if (argc > 1 && std::string(argv[1]) == "report")
+        return reportMain(std::vector<std::string>(argv + 1, argv + argc));
     ToolArguments arguments;
     try {
         arguments = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
