@@ -70,6 +70,7 @@ endif
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
 	$(BUILD_DIR)/bench/tallowick-interchange-bench
+	$(BUILD_DIR)/bench/tallowick-report-bench
 
 # The house style (.clang-format) over every tracked .cpp and .h: `format`
 # rewrites the files, `format-check` fails where one departs from it.
