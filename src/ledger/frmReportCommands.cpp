@@ -64,7 +64,10 @@ void frmReport::cmdPrint_Click()
 void frmReport::cmdSavePdf_Click()
 {
     const ReportChoice choice = Choice();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The documents folder, or the home folder where there is none yet.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(documents).exists())
+        documents = QDir::homePath();
     QFileDialog dialog(this, QStringLiteral("Save as PDF"), documents,
                        QStringLiteral("PDF files (*.pdf);;All files (*)"));
     dialog.setObjectName(QStringLiteral("SaveReportDialog"));

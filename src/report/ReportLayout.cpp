@@ -103,11 +103,6 @@ double twipsWidthOf(ReportContent content)
 
 } // namespace
 
-QFont ReportLayout::bodyFont()
-{
-    return reportFont(kBodyPoints, false);
-}
-
 ReportLayout::ReportLayout(const ReportSummary& summary, ReportContent content, const QPaintDevice& device)
     : body(reportFont(kBodyPoints, false))
     , bold(reportFont(kBodyPoints, true))

@@ -33,8 +33,6 @@ class ReportLayout {
 public:
     ReportLayout(const ReportSummary& summary, ReportContent content, const QPaintDevice& device);
 
-    static QFont bodyFont();
-
     QFont body;
     QFont bold;
     QFont title;
