@@ -21,7 +21,7 @@ CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2 \
-            clang-format
+            clang-format poppler-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test install bench format format-check mutants clean
@@ -70,6 +70,7 @@ endif
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/tallowick-bench
 	$(BUILD_DIR)/bench/tallowick-interchange-bench
+	$(BUILD_DIR)/bench/tallowick-report-bench
 
 # The house style (.clang-format) over every tracked .cpp and .h: `format`
 # rewrites the files, `format-check` fails where one departs from it.

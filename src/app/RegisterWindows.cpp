@@ -8,6 +8,7 @@
 #include "Form6.h"
 #include "WindowRegistry.h"
 #include "frmLedger.h"
+#include "frmReport.h"
 #include "frmSplash.h"
 
 namespace tallowick {
@@ -23,6 +24,7 @@ void RegisterWindows()
     registry.define(QStringLiteral("Form1"), [] { return new Form1; });
     registry.define(QStringLiteral("Form5"), [] { return new Form5; });
     registry.define(QStringLiteral("Form6"), [] { return new Form6; });
+    registry.define(QStringLiteral("frmReport"), [] { return new frmReport; });
 }
 
 } // namespace tallowick

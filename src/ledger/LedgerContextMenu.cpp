@@ -2,6 +2,7 @@
 
 #include "LedgerExportCommands.h"
 #include "LedgerUndoCommands.h"
+#include "WindowRegistry.h"
 
 #include <QAction>
 #include <QMenu>
@@ -30,6 +31,10 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
     connect(copy, &QAction::triggered, grid_, [this] { CopySelectedRows(grid_); });
     QAction* exportCsv = addCommand(QStringLiteral("actionExportCsv"), QStringLiteral("Export to CSV\u2026"));
     connect(exportCsv, &QAction::triggered, grid_, [this] { ExportLedgerToCsv(grid_->window()); });
+    // The report window opens beside the ledger window, which it never needs.
+    QAction* report = addCommand(QStringLiteral("actionPrintReport"), QStringLiteral("Print Report…"));
+    connect(report, &QAction::triggered, grid_,
+            [] { WindowRegistry::instance().Show(QStringLiteral("frmReport")); });
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid_, &QWidget::customContextMenuRequested, this, &LedgerContextMenu::popupAt);

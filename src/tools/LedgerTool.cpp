@@ -1,5 +1,6 @@
-// tallowick-ledger: export, import and check a ledger from the command line.
+// tallowick-ledger: export, import, check and report a ledger from the command line.
 #include "FileOutput.h"
+#include "ReportCommand.h"
 #include "StoreError.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
@@ -14,23 +15,28 @@ int main(int argc, char** argv)
     using namespace tallowick;
     using namespace tallowick::tool;
     std::ios::sync_with_stdio(false);
-    ToolArguments arguments;
-    try {
-        arguments = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const UsageError& error) {
-        std::cerr << "tallowick-ledger: " << error.what() << " (see tallowick-ledger --help)\n";
-        return 2;
-    }
     // Standard output through a buffer that keeps why a write failed: a
     // report or export that did not reach its reader is a failure.
     DescriptorBuffer output(STDOUT_FILENO);
     std::ostream out(&output);
     int status = 1;
     std::string refusal;
-    try {
-        status = runCommand(arguments, out);
-    } catch (const StoreError& error) {
-        refusal = error.what();
+    const std::vector<std::string> given(argv + 1, argv + argc);
+    if (!given.empty() && given.front() == "report") {
+        status = reportMain(given, out);
+    } else {
+        ToolArguments arguments;
+        try {
+            arguments = parseArguments(given);
+        } catch (const UsageError& error) {
+            std::cerr << "tallowick-ledger: " << error.what() << " (see tallowick-ledger --help)\n";
+            return 2;
+        }
+        try {
+            status = runCommand(arguments, out);
+        } catch (const StoreError& error) {
+            refusal = error.what();
+        }
     }
     out.flush();
     if (output.error() != 0) {

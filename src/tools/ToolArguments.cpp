@@ -32,6 +32,8 @@ const char* usageText()
            "      line is refused.\n"
            "  check [--repair] [LEDGER]\n"
            "      Check the file, the table and the running balances; --repair recomputes the balances.\n"
+           "  report --register|--tax-deductible [--year YYYY | --from DATE --to DATE] --pdf FILE [LEDGER]\n"
+           "      Print the register or the tax deductible payments of a period to a PDF file.\n"
            "\n"
            "LEDGER is \"My Tallowick.mdb\" beside this program unless given. No command creates a ledger.\n"
            "Exit status: 0 done or sound, 1 refused or not sound, 2 usage error.\n";
@@ -44,7 +46,7 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
         if (argument == "--help" || argument == "-h")
             return parsed;
     if (arguments.empty())
-        throw UsageError("a command is needed: export, import or check");
+        throw UsageError("a command is needed: export, import, check or report");
 
     const std::string& command = arguments[0];
     bool csv = false;
@@ -56,7 +58,8 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
     } else if (command == "check") {
         parsed.command = Command::Check;
     } else if (command != "export") {
-        throw UsageError("unknown command \"" + command + "\"; the commands are export, import and check");
+        throw UsageError("unknown command \"" + command
+                         + "\"; the commands are export, import, check and report");
     }
 
     std::size_t filled = 0;

@@ -12,10 +12,7 @@
 
 namespace tallowick::tool {
 
-namespace {
-
-// "My Tallowick.mdb" in the folder of this program's own executable, as the
-// windowed program finds it beside itself.
+// As the windowed program finds it beside itself.
 std::string ledgerBesideProgram()
 {
     char path[PATH_MAX];
@@ -25,6 +22,8 @@ std::string ledgerBesideProgram()
     folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
     return folder + "/" + kLedgerFileName;
 }
+
+namespace {
 
 void printImport(const ImportSummary& summary, std::ostream& out)
 {

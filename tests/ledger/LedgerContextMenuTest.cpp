@@ -1,9 +1,11 @@
-// The grid's context menu: how it opens, "Copy" through the clipboard, and
-// "Export to CSV…" through the real save dialog.
+// The grid's context menu: how it opens, "Copy" through the clipboard,
+// "Export to CSV…" through the real save dialog, and "Print Report…".
 #include "LedgerExport.h"
+#include "PdfText.h"
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
+#include "frmReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +15,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <sstream>
 
@@ -84,7 +88,8 @@ private slots:
         QStringList captions;
         for (const QAction* action : menu->actions())
             captions << action->text();
-        QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Copy", "Export to CSV\u2026"}));
+        QCOMPARE(captions,
+                 (QStringList{"Undo", "Redo", "", "Copy", "Export to CSV\u2026", "Print Report\u2026"}));
 
         selectGridRow(window, 3);
         QGuiApplication::clipboard()->clear();
@@ -127,6 +132,43 @@ private slots:
         QCOMPARE(messages.texts, QStringList{"The file \"" + target.filePath("missing/ledger.csv")
                                              + "\" could not be written (No such file or directory)."});
         QVERIFY(!QFile::exists(target.filePath("missing/ledger.csv")));
+    }
+
+    // "Print Report…" opens the Report window; its "Save as PDF…", answered in the real save dialog,
+    // writes the register of the whole ledger: two pages from the balance brought forward to the closing
+    // balance, and nothing else beside the file.
+    void reportSavedAsPdf()
+    {
+        TestLedger ledger;
+        ledger.append(paymentRows(60));
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window);
+        window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionPrintReport"))->trigger();
+        auto* report = qobject_cast<frmReport*>(registry().window(QStringLiteral("frmReport")));
+        QVERIFY(report && report->isVisible() && report->windowTitle() == "Report");
+        QTest::mouseClick(report->optWholeLedger, Qt::LeftButton);
+        QVERIFY(report->optWholeLedger->isChecked() && !report->spnYear->isEnabled());
+        QTemporaryDir target;
+        const QString file = target.filePath("register.pdf");
+        MessageAnswerer messages;
+        {
+            SaveDialogAnswerer answerer(file);
+            QTest::mouseClick(report->cmdSavePdf, Qt::LeftButton);
+            QCOMPARE(QFileInfo(answerer.offered).fileName(), "My Tallowick Register.pdf");
+        }
+        QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(u'\n')));
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"register.pdf"});
+        QCOMPARE(pdfPageCount(file), 2);
+        const QString text = pdfText(file);
+        const QStringList amounts = amountsIn(text);
+        QVERIFY2(amounts.size() == 62 * 4 - 6, qPrintable(text));
+        QCOMPARE(amounts.constFirst(), "$1,000.00");
+        QCOMPARE(amounts.constLast(), "$941.00");
+        QVERIFY(text.contains("Balance brought forward") && text.contains("Page 1 of 2"));
+        report->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(report));
+        QTest::keyClick(report, Qt::Key_Escape);
+        QTRY_VERIFY(!registry().isLoaded(QStringLiteral("frmReport")));
     }
 };
 

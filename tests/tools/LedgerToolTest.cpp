@@ -1,5 +1,6 @@
 // tallowick-ledger, run as users and scripts run it: CSV round trips, refused
-// imports, QIF totals, the check and its repair, and the command-line contract.
+// imports, QIF totals, the check and its repair, reports, and the command-line contract.
+#include "PdfText.h"
 #include "TestLedger.h"
 
 #include <QDir>
@@ -22,9 +23,11 @@ struct ToolRun {
 
 // `input` goes to the tool's standard input through a pipe; `outputFile`, when given, is its standard output.
 ToolRun runTool(const QStringList& arguments, const QString& program = QStringLiteral(LEDGER_TOOL_PATH),
-                const QByteArray& input = {}, const QString& outputFile = {})
+                const QByteArray& input = {}, const QString& outputFile = {},
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!outputFile.isEmpty())
         process.setStandardOutputFile(outputFile);
     process.start(program, arguments);
@@ -349,7 +352,8 @@ private slots:
         for (const QStringList& arguments :
              {QStringList{"import", csv, path}, QStringList{"--help"}, QStringList{"export", "--csv", path},
               QStringList{"export", "--qif", path}, QStringList{"check", path},
-              QStringList{"check", "--repair", path}}) {
+              QStringList{"check", "--repair", path},
+              QStringList{"report", "--register", "--pdf", ledger.folder() + "/r.pdf", path}}) {
             const ToolRun run = runTool(arguments, QStringLiteral(LEDGER_TOOL_PATH), {}, "/dev/full");
             QCOMPARE(run.status, 1);
             QCOMPARE(run.err, QString("Standard output could not be written (No space left on device).\n"));
@@ -468,6 +472,72 @@ private slots:
         QVERIFY(run.err.contains("\"payment / debit\" is declared REAL instead of INTEGER"));
         QVERIFY(run.err.endsWith("bring them in with \"tallowick-ledger import\".\n"));
         QCOMPARE(storedRows(ledger.path()), before);
+    }
+
+    // A report as a PDF, written where no display is: the tax-deductible rows of a year (an undated row
+    // goes with the row before it) with their totals, and a register of dates from its brought-forward
+    // to its closing balance. Usage errors and refusals write nothing.
+    void reportWritesPdf()
+    {
+        TestLedger ledger;
+        auto rows = std::vector<LedgerRow>{
+            makeRow("0", "0", "0", "1000", "Opening"), makeRow("12.5", "0.25", "0", "987.25", "Doctor", 7, 1),
+            makeRow("1000", "0", "0", "-12.75", "Rent"), makeRow("3", "0", "0", "-15.75", "Gift", -1, 1),
+            makeRow("7", "0", "0", "-22.75", "Next year", -1, 1)};
+        rows[1].date = LedgerDate{2024, 3, 1};
+        rows[2].date = LedgerDate{2024, 4, 2};
+        rows[4].date = LedgerDate{2025, 1, 10};
+        ledger.append(rows);
+        QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            headless.remove(name);
+        const QString pdf = ledger.folder() + "/tax.pdf";
+        ToolRun run =
+            runTool({"report", "--tax-deductible", "--year", "2024", "--pdf", pdf, qt(ledger.path())},
+                    LEDGER_TOOL_PATH, {}, {}, headless);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, "Wrote 1 page to " + pdf.toUtf8() + ".\n");
+        QVERIFY(run.err.isEmpty());
+        QCOMPARE(pdfPageCount(pdf), 1);
+        QString text = pdfText(pdf);
+        QVERIFY2(text.contains("Tax deductible payments") && text.contains("Year 2024")
+                     && text.contains("Gift") && !text.contains("Rent") && !text.contains("Next year")
+                     && text.contains("Page 1 of 1"),
+                 qPrintable(text));
+        QCOMPARE(amountsIn(text), (QStringList{"$12.50", "$0.25", "$3.00", "$0.00", "$15.50", "$0.25"}));
+
+        run = runTool({"report", "--register", "--from=3/2/2024", "--to", "2024-12-31", "--pdf", pdf,
+                       qt(ledger.path())});
+        QCOMPARE(run.status, 0);
+        text = pdfText(pdf);
+        QVERIFY2(text.contains("3/2/2024 to 12/31/2024") && text.contains("Balance at the end of the period"),
+                 qPrintable(text));
+        QCOMPARE(amountsIn(text).constFirst(), "$987.25");
+        QCOMPARE(amountsIn(text).constLast(), "-$15.75");
+
+        const QString other = ledger.folder() + "/other.pdf";
+        for (const QStringList& wrong :
+             {QStringList{"report", "--pdf", other}, QStringList{"report", "--register"},
+              QStringList{"report", "--register", "--tax-deductible", "--pdf", other},
+              QStringList{"report", "--register", "--year", "2024", "--from", "1/1/2024", "--pdf", other},
+              QStringList{"report", "--register", "--from", "2/30/2024", "--pdf", other},
+              QStringList{"report", "--register", "--from", "5/1/2024", "--to", "4/1/2024", "--pdf", other},
+              QStringList{"report", "--register", "--pdf", other, "a", "b"}}) {
+            run = runTool(wrong);
+            QCOMPARE(run.status, 2);
+            QCOMPARE(run.err.count('\n'), 1);
+        }
+        run = runTool({"report", "--register", "--pdf", other, ledger.folder() + "/none.mdb"});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, "The ledger file \"" + ledger.folder() + "/none.mdb\" does not exist.\n");
+        run =
+            runTool({"report", "--register", "--pdf", ledger.folder() + "/missing/r.pdf", qt(ledger.path())});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, "The file \"" + ledger.folder()
+                              + "/missing/r.pdf\" could not be written "
+                                "(No such file or directory).\n");
+        QCOMPARE(QDir(ledger.folder()).entryList({"*.pdf"}, QDir::Files | QDir::Hidden),
+                 QStringList{"tax.pdf"});
     }
 
     // --help, usage errors (one line, status 2), refused files (the store's

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ReportRows.h"
+
+#include <QWidget>
+
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace tallowick {
+
+// "Report": prints the register or the tax deductible payments of a period,
+// previewed, on a printer or as a PDF file. It opens beside the ledger
+// window from the grid's "Print Report…" and reads the ledger file itself.
+class frmReport : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmReport(QWidget* parent = nullptr);
+
+    QGroupBox* fraPeriod;
+    QRadioButton* optWholeLedger; // "&Whole ledger"
+    QRadioButton* optYear; // "&Year:"
+    QSpinBox* spnYear;
+    QRadioButton* optDates; // "&From:"
+    QDateEdit* dtpFrom;
+    QLabel* lblTo; // "&to:"
+    QDateEdit* dtpTo;
+    QGroupBox* fraContent;
+    QRadioButton* optRegister; // "&Register"
+    QRadioButton* optTaxDeductible; // "Ta&x deductible payments"
+    QPushButton* cmdPreview; // "Pre&view…"
+    QPushButton* cmdPrint; // "&Print…"
+    QPushButton* cmdSavePdf; // "&Save as PDF…"
+    QPushButton* cmdClose; // "&Close"
+
+    // The report the controls choose.
+    ReportChoice Choice() const;
+
+private:
+    QPushButton* makeButton(const char* name, const QString& caption, int leftTwips);
+    void enablePeriodBoxes();
+    // Paints the chosen report on the printer; a failure is shown and ends the printing.
+    void paintOn(QPrinter* printer);
+    // Sets the printer up for the chosen report: page size kept, turned as the columns need.
+    void prepare(QPrinter& printer) const;
+
+    void cmdPreview_Click();
+    void cmdPrint_Click();
+    void cmdSavePdf_Click();
+    void cmdClose_Click();
+};
+
+} // namespace tallowick

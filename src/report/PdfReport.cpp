@@ -1,0 +1,40 @@
+#include "PdfReport.h"
+
+#include "ReportLayout.h"
+#include "ReportPainter.h"
+
+#include <QDate>
+#include <QDir>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <stdexcept>
+
+namespace tallowick {
+
+int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, const QString& path,
+                   const QPageSize& pageSize)
+{
+    QSaveFile file(path);
+    const auto refused = [&file] {
+        return std::runtime_error(QStringLiteral("The file \"%1\" could not be written (%2).")
+                                      .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())
+                                      .toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw refused();
+    int pages = 0;
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Tallowick Balance"));
+        writer.setTitle(reportTitle(choice.content));
+        setUpReportPage(writer, choice.content, pageSize);
+        pages = paintReport(connection, choice, writer, QDate::currentDate());
+    }
+    if (!file.commit())
+        throw refused();
+    return pages;
+}
+
+} // namespace tallowick
