@@ -11,6 +11,7 @@ override XDG_DATA_HOME := $(if $(filter /%,$(firstword $(GIVEN_XDG))),$(GIVEN_XD
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= 2
+FUZZ_SECONDS ?= 60
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR := $(BUILD)-sanitize
@@ -21,10 +22,10 @@ CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2 \
-            clang-format poppler-utils
+            clang-format poppler-utils clang-14 libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test install bench format format-check mutants clean
+.PHONY: all deps configure build run test install bench fuzz format format-check mutants clean
 
 all: build
 
@@ -72,6 +73,16 @@ bench: build
 	$(BUILD_DIR)/bench/tallowick-interchange-bench
 	$(BUILD_DIR)/bench/tallowick-report-bench
 
+# libFuzzer targets for the files other programs hand the ledger (the CSV
+# import, the text conversions), built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer in their own folder without Qt. Each replays its
+# regressions, then fuzzes for FUZZ_SECONDS; a finding fails the run.
+fuzz: deps
+	@test -f $(BUILD)-fuzz/build.ninja || cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 \
+		-DTALLOWICK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	tests/fuzz/run-fuzzers.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+
 # The house style (.clang-format) over every tracked .cpp and .h: `format`
 # rewrites the files, `format-check` fails where one departs from it.
 format: deps
@@ -87,4 +98,4 @@ mutants: configure
 	mutants/run-mutants.sh $(BUILD_DIR) '$(ONLY)'
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz

@@ -1,0 +1,58 @@
+// libFuzzer target: one text read as an amount, a number, a date and a description. Only the store's
+// refusal is thrown, and every accepted text reads back to the same value through its written form (a
+// refused read-back escapes as a finding).
+#include "FieldText.h"
+#include "LedgerDate.h"
+#include "Money.h"
+#include "StoreError.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+using namespace tallowick;
+
+namespace {
+
+void require(bool holds, const char* what)
+{
+    if (!holds) {
+        std::fprintf(stderr, "TextFormsFuzzer: %s\n", what);
+        std::abort();
+    }
+}
+
+template <typename Read> auto accepted(Read read) -> std::optional<decltype(read())>
+{
+    try {
+        return read();
+    } catch (const StoreError&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (const auto money = accepted([&] { return Money::parse(text); })) {
+        require(Money::parse(money->plainText()) == *money, "an amount differs from its plain form");
+        const auto shownOff = (Money::parse(money->displayText()) - *money).tenThousandths();
+        require(shownOff >= -50 && shownOff <= 50 && (money->tenThousandths() + shownOff) % 100 == 0,
+                "the grid's form is not the amount rounded to cents");
+    }
+    if (const auto number = accepted([&] { return parseNumber(text); }))
+        require(parseNumber(std::to_string(*number)) == *number, "a number differs from its written form");
+    if (const auto date = accepted([&] { return LedgerDate::parse(text); }))
+        require(LedgerDate::parse(date->shortText()) == *date && LedgerDate::fromIso(date->isoText()) == *date
+                    && isCalendarDay(date->year, date->month, date->day),
+                "a date differs from its written forms");
+    if (const auto description = accepted([&] { return checkedDescription(text); }))
+        require(*description == text && utf8Length(text) >= 0 && utf8Length(text) <= long(kDescriptionLimit)
+                    && text.find('\0') == text.npos,
+                "a description was changed or is not one");
+    return 0;
+}
