@@ -73,12 +73,10 @@ bool isAscii(std::string_view text)
 // Finds the ledger column a header field names, if any.
 bool columnOfHeader(std::string_view field, LedgerColumn& column)
 {
-    try {
-        column = columnNamed(trimmed(field));
-        return true;
-    } catch (const StoreError&) {
-        return false;
-    }
+    const std::optional<LedgerColumn> named = findColumn(trimmed(field));
+    if (named)
+        column = *named;
+    return named.has_value();
 }
 
 // The separator that splits the header line into the most of the ledger's

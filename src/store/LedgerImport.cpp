@@ -8,6 +8,7 @@
 #include <array>
 #include <fstream>
 #include <istream>
+#include <optional>
 
 namespace tallowick {
 
@@ -19,24 +20,20 @@ constexpr int kBatchRows = 64;
 
 // "INSERT ... VALUES (...), (...)" for `rows` rows; row k's eight columns are
 // bound to 9k+1 .. 9k+8 and its rowid to 9k+9, as bindRow and kInsertRowSql do.
+// Plain "?" parameters, numbered in order: "?NNN" names cost the engine a
+// search each, quadratic in the statement's hundreds of parameters.
 std::string batchInsertSql(int rows)
 {
-    std::string sql = std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql + ") VALUES ";
-    for (int k = 0; k < rows; ++k) {
-        const int first = 9 * k + 1;
-        sql += k == 0 ? "(" : ", (";
-        sql += "?" + std::to_string(first + 8);
-        for (int column = 0; column < 8; ++column)
-            sql += ", ?" + std::to_string(first + column);
-        sql += ")";
-    }
+    std::string sql = std::string("INSERT INTO Ledger (") + kRowColumnsSql + ", rowid) VALUES ";
+    for (int k = 0; k < rows; ++k)
+        sql += k == 0 ? "(?, ?, ?, ?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?, ?, ?, ?)";
     return sql;
 }
 
 // Appends rows to an empty table, spaced as the program spaces the rows it adds.
 class RowAppender {
 public:
-    explicit RowAppender(sqlite3* db) : batch_(db, batchInsertSql(kBatchRows)), single_(db, kInsertRowSql) {}
+    explicit RowAppender(sqlite3* db) : db_(db), single_(db, kInsertRowSql) {}
 
     void append(const LedgerRow& row)
     {
@@ -48,9 +45,12 @@ public:
     void flush()
     {
         const bool whole = count_ == kBatchRows;
+        // Prepared when first needed: a short file is stored without parsing the long statement.
+        if (whole && !batch_)
+            batch_.emplace(db_, batchInsertSql(kBatchRows));
         for (int k = 0; k < count_; ++k) {
             rowid_ = rowidAfterLast(rowid_);
-            Statement& insert = whole ? batch_ : single_;
+            Statement& insert = whole ? *batch_ : single_;
             const int first = whole ? 9 * k + 1 : 1;
             bindRow(insert, pending_[std::size_t(k)], first);
             insert.bind(first + 8, rowid_);
@@ -58,12 +58,13 @@ public:
                 insert.run();
         }
         if (whole)
-            batch_.run();
+            batch_->run();
         count_ = 0;
     }
 
 private:
-    Statement batch_;
+    sqlite3* db_;
+    std::optional<Statement> batch_;
     Statement single_;
     std::array<LedgerRow, kBatchRows> pending_;
     int count_ = 0;
@@ -118,7 +119,9 @@ ImportSummary appendBalancedRows(std::istream& in, RowAppender& appender)
     return summary;
 }
 
-ImportSummary importInto(LedgerConnection& connection, std::istream& in, const ImportCheck& beforeCommit)
+} // namespace
+
+ImportSummary importCsv(LedgerConnection& connection, std::istream& in, const ImportCheck& beforeCommit)
 {
     Transaction transaction(connection);
     refuseRows(connection);
@@ -130,11 +133,9 @@ ImportSummary importInto(LedgerConnection& connection, std::istream& in, const I
     return summary;
 }
 
-} // namespace
-
 ImportSummary importCsv(std::istream& in, const std::string& ledgerPath, const ImportCheck& beforeCommit)
 {
-    return importInto(*LedgerConnection::open(ledgerPath), in, beforeCommit);
+    return importCsv(*LedgerConnection::open(ledgerPath), in, beforeCommit);
 }
 
 ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath,
@@ -144,7 +145,7 @@ ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledge
     std::ifstream file(csvPath, std::ios::binary);
     if (!file)
         throw StoreError(StoreError::Kind::FileAccess, "The file \"" + csvPath + "\" could not be read.");
-    return importInto(*connection, file, beforeCommit);
+    return importCsv(*connection, file, beforeCommit);
 }
 
 } // namespace tallowick

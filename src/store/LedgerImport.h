@@ -9,6 +9,8 @@
 
 namespace tallowick {
 
+class LedgerConnection;
+
 // What an import stored, and where the file's own balances disagreed with
 // the running-balance rule.
 struct ImportSummary {
@@ -38,6 +40,9 @@ struct ImportSummary {
 using ImportCheck = std::function<void(const ImportSummary&)>;
 ImportSummary importCsv(std::istream& in, const std::string& ledgerPath,
                         const ImportCheck& beforeCommit = {});
+
+// importCsv into a ledger already open on `connection`.
+ImportSummary importCsv(LedgerConnection& connection, std::istream& in, const ImportCheck& beforeCommit = {});
 
 // importCsv from the file at `csvPath`.
 ImportSummary importCsvFile(const std::string& csvPath, const std::string& ledgerPath,

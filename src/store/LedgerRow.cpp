@@ -38,11 +38,18 @@ std::string_view columnName(LedgerColumn column)
     return {};
 }
 
-LedgerColumn columnNamed(std::string_view name)
+std::optional<LedgerColumn> findColumn(std::string_view name)
 {
     for (LedgerColumn column : kAllColumns)
         if (sameIgnoringCase(columnName(column), name))
             return column;
+    return std::nullopt;
+}
+
+LedgerColumn columnNamed(std::string_view name)
+{
+    if (const std::optional<LedgerColumn> column = findColumn(name))
+        return *column;
     throw StoreError(StoreError::Kind::UnknownColumn,
                      "The ledger has no column named \"" + std::string(name) + "\".");
 }

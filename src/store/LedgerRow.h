@@ -38,6 +38,8 @@ std::string_view columnName(LedgerColumn column);
 // Finds a column by name without regard to letter case ("Payment / Debit"
 // and "payment / debit" are one column). Throws StoreError (UnknownColumn).
 LedgerColumn columnNamed(std::string_view name);
+// The same, or nothing for a name that is no column's.
+std::optional<LedgerColumn> findColumn(std::string_view name);
 
 // The plain text form of one field: digits, M/d/yyyy, the plain Money form,
 // "0"/"1"; empty text for a field without a value. Writing it back into the
