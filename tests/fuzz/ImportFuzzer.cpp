@@ -1,19 +1,19 @@
-// libFuzzer target: a CSV file from elsewhere, imported whole into a fresh ledger. Only the store's
-// refusal may escape the import. A refused file leaves the ledger as it was; an accepted one leaves a
-// sound table that follows the running-balance rule, whose own export imports to the same table.
+// libFuzzer target: a CSV file from elsewhere, imported whole into an empty ledger. Only the store's
+// refusal may escape the import. A refused file leaves the ledger empty; an accepted one leaves a sound
+// table that follows the running-balance rule, whose own export imports to the same table.
 #include "LedgerExport.h"
 #include "LedgerFile.h"
 #include "LedgerImport.h"
 #include "StoreError.h"
 
 #include <sqlite3.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -30,27 +30,12 @@ void require(bool holds, const char* what)
     }
 }
 
-std::string readFile(const std::string& path)
-{
-    std::string bytes(std::filesystem::file_size(path), '\0');
-    const int file = open(path.c_str(), O_RDONLY);
-    require(file >= 0 && read(file, bytes.data(), bytes.size()) == ssize_t(bytes.size()) && close(file) == 0,
-            "a file in the temporary folder could not be read");
-    return bytes;
-}
-
-void writeFile(const std::string& path, std::string_view bytes)
-{
-    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    require(file >= 0 && write(file, bytes.data(), bytes.size()) == ssize_t(bytes.size()) && close(file) == 0,
-            "a file in the temporary folder could not be written");
-}
-
-// One folder for the whole run, in memory where the system has it: the store syncs every commit.
-// A fresh ledger per input is the bytes of one made at the start.
+// One ledger for the whole run, in memory where the system has it (the store syncs every commit), open
+// on one connection: opening does not depend on the input, and would be half of each run. Every input
+// meets it empty, as a new ledger is.
 struct Workspace {
     std::filesystem::path folder;
-    std::string csv, ledger, emptyLedger;
+    std::unique_ptr<LedgerConnection> connection;
 
     Workspace()
     {
@@ -58,12 +43,16 @@ struct Workspace {
             std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : P_tmpdir) + "/tallowick-fuzz-XXXXXX";
         require(mkdtemp(pattern.data()) != nullptr, "no temporary folder");
         folder = pattern;
-        csv = folder / "input.csv";
-        ledger = folder / kLedgerFileName;
+        const std::string ledger = folder / kLedgerFileName;
         createLedgerFile(ledger);
-        emptyLedger = readFile(ledger);
+        connection = LedgerConnection::open(ledger);
     }
-    ~Workspace() { std::filesystem::remove_all(folder); }
+    ~Workspace()
+    {
+        connection.reset();
+        std::filesystem::remove_all(folder);
+    }
+    sqlite3* db() const { return connection->db(); }
 };
 
 // The first value the engine alone gives for `sql`, so that no check shares the store's code.
@@ -78,10 +67,8 @@ std::string firstValue(sqlite3* db, const std::string& sql)
     return value;
 }
 
-void checkStored(const std::string& ledger, const ImportSummary& summary)
+void checkStored(sqlite3* db, const ImportSummary& summary)
 {
-    sqlite3* db = nullptr;
-    require(sqlite3_open_v2(ledger.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK, "no ledger");
     require(firstValue(db, "PRAGMA integrity_check") == "ok", "the engine's integrity check fails");
     require(firstValue(db, "SELECT count(*) FROM Ledger") == std::to_string(summary.rows),
             "the summary's row count is not the table's");
@@ -99,14 +86,18 @@ void checkStored(const std::string& ledger, const ImportSummary& summary)
                                           + std::to_string(summary.firstDifferingPosition - 1))
                            == std::to_string(summary.storedBalance.tenThousandths()),
                 "the first differing balance is not where the summary says");
-    sqlite3_close(db);
 }
 
-std::string exported(const std::string& ledger)
+std::string exported(LedgerConnection& connection)
 {
     std::ostringstream out;
-    exportCsv(*LedgerConnection::open(ledger), ExportChoice(), out);
+    exportCsv(connection, ExportChoice(), out);
     return out.str();
+}
+
+void empty(sqlite3* db)
+{
+    require(sqlite3_exec(db, "DELETE FROM Ledger", nullptr, nullptr, nullptr) == SQLITE_OK, "rows stay");
 }
 
 } // namespace
@@ -114,26 +105,25 @@ std::string exported(const std::string& ledger)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const Workspace space;
-    static bool ledgerEmpty = false; // the file is byte for byte the empty ledger
-    writeFile(space.csv, {reinterpret_cast<const char*>(data), size});
-    if (!ledgerEmpty)
-        writeFile(space.ledger, space.emptyLedger);
+    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
     ImportSummary summary;
     try {
-        summary = importCsvFile(space.csv, space.ledger);
+        summary = importCsv(*space.connection, input);
     } catch (const StoreError&) {
-        require(readFile(space.ledger) == space.emptyLedger, "a refused import changed the ledger");
-        ledgerEmpty = true;
+        require(sqlite3_get_autocommit(space.db())
+                    && firstValue(space.db(), "SELECT count(*) FROM Ledger") == "0",
+                "a refused import left rows or its transaction");
         return 0;
     }
-    ledgerEmpty = false;
-    checkStored(space.ledger, summary);
+    checkStored(space.db(), summary);
 
     // A StoreError from here on escapes: the program's own export must always be read back.
-    const std::string ownExport = exported(space.ledger);
-    writeFile(space.csv, ownExport);
-    writeFile(space.ledger, space.emptyLedger);
-    importCsvFile(space.csv, space.ledger);
-    require(exported(space.ledger) == ownExport, "the imported table's own export imports to another table");
+    const std::string ownExport = exported(*space.connection);
+    empty(space.db());
+    std::istringstream again(ownExport);
+    importCsv(*space.connection, again);
+    require(exported(*space.connection) == ownExport,
+            "the imported table's own export imports to another table");
+    empty(space.db());
     return 0;
 }

@@ -1,11 +1,13 @@
 // libFuzzer target: one text read as an amount, a number, a date and a description. Only the store's
 // refusal is thrown, and every accepted text reads back to the same value through its written form (a
 // refused read-back escapes as a finding).
+#include "CsvDialect.h"
 #include "FieldText.h"
 #include "LedgerDate.h"
 #include "Money.h"
 #include "StoreError.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(LedgerDate::parse(date->shortText()) == *date && LedgerDate::fromIso(date->isoText()) == *date
                     && isCalendarDay(date->year, date->month, date->day),
                 "a date differs from its written forms");
+    // The import's dialects: an amount reads back from its plain form written with either decimal mark,
+    // and a date from its yyyy-mm-dd form, which both dialects take.
+    for (const DecimalMark mark : {DecimalMark::Point, DecimalMark::Comma}) {
+        if (const auto money = accepted([&] { return importedAmount(text, mark); })) {
+            std::string plain = money->plainText();
+            if (mark == DecimalMark::Comma)
+                std::replace(plain.begin(), plain.end(), '.', ',');
+            require(importedAmount(plain, mark) == *money, "an imported amount differs from its plain form");
+        }
+        if (const auto date = accepted([&] { return importedDate(text, mark); }))
+            require(importedDate(date->isoText(), mark) == *date
+                        && isCalendarDay(date->year, date->month, date->day),
+                    "an imported date differs from its written form");
+    }
     if (const auto description = accepted([&] { return checkedDescription(text); }))
         require(*description == text && utf8Length(text) >= 0 && utf8Length(text) <= long(kDescriptionLimit)
                     && text.find('\0') == text.npos,
