@@ -7,6 +7,7 @@
 #include "Form5.h"
 #include "Form6.h"
 #include "WindowRegistry.h"
+#include "frmFind.h"
 #include "frmLedger.h"
 #include "frmSplash.h"
 
@@ -23,6 +24,7 @@ void RegisterWindows()
     registry.define(QStringLiteral("Form1"), [] { return new Form1; });
     registry.define(QStringLiteral("Form5"), [] { return new Form5; });
     registry.define(QStringLiteral("Form6"), [] { return new Form6; });
+    registry.define(QStringLiteral("frmFind"), [] { return new frmFind; });
 }
 
 } // namespace tallowick
