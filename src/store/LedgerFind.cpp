@@ -1,6 +1,8 @@
 #include "LedgerFind.h"
 
-#include "RowCodec.h"
+#include "Sqlite.h"
+
+#include <vector>
 
 namespace tallowick {
 
@@ -43,21 +45,25 @@ bool onlyCharactersOf(std::string_view text, std::string_view allowed)
 
 void appendFoldedCase(std::string_view text, std::string& out)
 {
+    // Folding keeps every character's length, so the room is known at once.
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto lead = static_cast<unsigned char>(text[i]);
         if (lead < 0x80) {
-            out += char(smallLetter(lead));
+            to[i] = char(lead >= 'A' && lead <= 'Z' ? lead + 32 : lead);
             continue;
         }
         const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
         if (lead >= 0xC2 && lead <= 0xDF && (next & 0xC0) == 0x80) {
             const char32_t folded = smallLetter(char32_t((lead & 0x1F) << 6 | (next & 0x3F)));
-            out += char(0xC0 | (folded >> 6));
-            out += char(0x80 | (folded & 0x3F));
+            to[i] = char(0xC0 | (folded >> 6));
+            to[i + 1] = char(0x80 | (folded & 0x3F));
             ++i;
             continue;
         }
-        out += char(lead); // longer sequences and stray bytes hold no letter folded here
+        to[i] = char(lead); // longer sequences and stray bytes hold no letter folded here
     }
 }
 
@@ -70,27 +76,32 @@ FindText::FindText(std::string_view text)
     mayBeAmount_ = onlyCharactersOf(folded_, "-$,.0123456789");
 }
 
+bool FindText::inDescription(std::string_view description) const
+{
+    description_.clear();
+    appendFoldedCase(description, description_);
+    return inShownForm(description_);
+}
+
+bool FindText::inShownForm(std::string_view shown) const
+{
+    return !folded_.empty() && shown.find(folded_) != std::string_view::npos;
+}
+
 bool FindText::shownIn(const LedgerRow& row) const
 {
     if (folded_.empty())
         return false;
-    const auto holds = [this](std::string_view shown) {
-        return shown.find(folded_) != std::string_view::npos;
-    };
-    if (row.description) {
-        description_.clear();
-        appendFoldedCase(*row.description, description_);
-        if (holds(description_))
-            return true;
-    }
-    if (mayBeNumber_ && row.number && holds(displayFieldText(row, LedgerColumn::Number)))
+    if (row.description && inDescription(*row.description))
         return true;
-    if (mayBeDate_ && row.date && holds(displayFieldText(row, LedgerColumn::Date)))
+    if (mayBeNumber_ && row.number && inShownForm(displayFieldText(row, LedgerColumn::Number)))
+        return true;
+    if (mayBeDate_ && row.date && inShownForm(displayFieldText(row, LedgerColumn::Date)))
         return true;
     if (mayBeAmount_) {
         for (LedgerColumn amount :
              {LedgerColumn::Payment, LedgerColumn::Fee, LedgerColumn::Deposit, LedgerColumn::Balance})
-            if (holds(displayFieldText(row, amount)))
+            if (inShownForm(displayFieldText(row, amount)))
                 return true;
     }
     return false;
@@ -101,18 +112,72 @@ std::optional<long long> findRow(LedgerConnection& connection, const FindText& t
 {
     if (text.empty())
         return std::nullopt;
+    // The test of FindText::shownIn, on the stored values as the engine
+    // hands them over: only the columns the text could stand in are read,
+    // each only while the row's earlier fields have not shown the text, and
+    // a date is shown once for a run of rows of the same day. So a search
+    // costs about what the engine's own reading of the table costs.
+    std::string sql = "SELECT \"description of transaction\"";
+    const int numberColumn = 1;
+    const int dateColumn = numberColumn + (text.mayBeNumber_ ? 1 : 0);
+    const int firstAmountColumn = dateColumn + (text.mayBeDate_ ? 1 : 0);
+    if (text.mayBeNumber_)
+        sql += ", \"number\"";
+    if (text.mayBeDate_)
+        sql += ", \"date\"";
+    if (text.mayBeAmount_)
+        sql += ", \"payment / debit\", \"fee\", \"deposit / credit\", \"balance\"";
+    Statement rows(connection.db(), sql + " FROM Ledger ORDER BY rowid");
+    std::string isoDate;
+    std::string shownDate;
+    // Most amounts recur (0 above all, a rent, a fee), so the verdict on an
+    // amount is kept in a small table and an amount met before is not shown again.
+    constexpr int kVerdictBits = 10;
+    std::vector<std::int64_t> verdictAmounts(std::size_t(1) << kVerdictBits);
+    std::vector<signed char> verdicts(verdictAmounts.size(), -1); // -1: none kept
+    const auto amountShows = [&](std::int64_t amount) {
+        const std::size_t slot =
+            std::size_t((std::uint64_t(amount) * 0x9E3779B97F4A7C15ULL) >> (64 - kVerdictBits));
+        if (verdicts[slot] < 0 || verdictAmounts[slot] != amount) {
+            verdictAmounts[slot] = amount;
+            verdicts[slot] = text.inShownForm(Money::fromTenThousandths(amount).displayText()) ? 1 : 0;
+        }
+        return verdicts[slot] == 1;
+    };
+    const auto shows = [&] {
+        if (text.inDescription(rows.textView(0)))
+            return true;
+        if (text.mayBeNumber_ && !rows.isNull(numberColumn)
+            && text.inShownForm(std::to_string(rows.integer(numberColumn))))
+            return true;
+        if (text.mayBeDate_) {
+            const std::string_view iso = rows.textView(dateColumn);
+            if (!iso.empty() && iso != isoDate) {
+                isoDate = iso;
+                shownDate = LedgerDate::fromIso(iso).shortText();
+            }
+            if (!iso.empty() && text.inShownForm(shownDate))
+                return true;
+        }
+        if (text.mayBeAmount_) {
+            for (int column = firstAmountColumn; column < firstAmountColumn + 4; ++column)
+                if (amountShows(rows.integer(column)))
+                    return true;
+        }
+        return false;
+    };
+
     // Positions are counted in one walk in stored order, as the grid counts
     // them. `found` is the answer before the wrap; `wrapped` the one after it:
     // the first match up to `from` going forward, the last from `from` on
     // going back.
     std::optional<long long> found;
     std::optional<long long> wrapped;
-    Statement all(connection.db(), std::string("SELECT ") + kRowColumnsSql + " FROM Ledger ORDER BY rowid");
     try {
         long long position = 0;
-        while (!(found && direction == FindDirection::Next) && all.step()) {
+        while (!(found && direction == FindDirection::Next) && rows.step()) {
             ++position;
-            if (!text.shownIn(readRow(all, 0)))
+            if (!shows())
                 continue;
             if (direction == FindDirection::Next) {
                 if (position > from)
@@ -124,10 +189,10 @@ std::optional<long long> findRow(LedgerConnection& connection, const FindText& t
             }
         }
     } catch (...) {
-        all.reset();
+        rows.reset();
         throw;
     }
-    all.reset();
+    rows.reset();
     return found ? found : wrapped;
 }
 

@@ -9,6 +9,8 @@
 
 namespace tallowick {
 
+enum class FindDirection { Next, Previous };
+
 // A text a user looks for. A row shows it when its description holds it
 // without regard to letter case, or its number, date or one of its amounts
 // holds it as the grid shows them: "40" is in "$1,240.00", "3/7/2004" in that
@@ -22,6 +24,10 @@ public:
     bool shownIn(const LedgerRow& row) const;
 
 private:
+    bool inDescription(std::string_view description) const;
+    // Whether a field's form as the grid shows it holds the text.
+    bool inShownForm(std::string_view shown) const;
+
     std::string folded_;
     // Whether the text could stand in a number, a date or an amount at all;
     // a word cannot, and its search reads only descriptions.
@@ -29,9 +35,9 @@ private:
     bool mayBeDate_ = false;
     bool mayBeAmount_ = false;
     mutable std::string description_; // the folded description of the row at hand
-};
 
-enum class FindDirection { Next, Previous };
+    friend std::optional<long long> findRow(LedgerConnection&, const FindText&, long long, FindDirection);
+};
 
 // The 1-based position of the row nearest to `from` that shows `text`:
 // Next looks at the rows after `from`, then from the first row on; Previous
