@@ -1,8 +1,9 @@
 #include "LedgerFind.h"
 
 #include "Sqlite.h"
+#include "StoreError.h"
 
-#include <vector>
+#include <exception>
 
 namespace tallowick {
 
@@ -36,6 +37,8 @@ char32_t smallLetter(char32_t c)
     return c;
 }
 
+constexpr int kAmountVerdictBits = 10;
+
 bool onlyCharactersOf(std::string_view text, std::string_view allowed)
 {
     return text.find_first_not_of(allowed) == std::string_view::npos;
@@ -67,7 +70,7 @@ void appendFoldedCase(std::string_view text, std::string& out)
     }
 }
 
-FindText::FindText(std::string_view text)
+FindText::FindText(std::string_view text) : amountVerdicts_(std::size_t(1) << kAmountVerdictBits)
 {
     appendFoldedCase(text, folded_);
     // What the grid's forms are made of: "-1001", "3/7/2004", "-$1,234.50".
@@ -76,96 +79,162 @@ FindText::FindText(std::string_view text)
     mayBeAmount_ = onlyCharactersOf(folded_, "-$,.0123456789");
 }
 
-bool FindText::inDescription(std::string_view description) const
-{
-    description_.clear();
-    appendFoldedCase(description, description_);
-    return inShownForm(description_);
-}
-
 bool FindText::inShownForm(std::string_view shown) const
 {
-    return !folded_.empty() && shown.find(folded_) != std::string_view::npos;
+    return shown.find(folded_) != std::string_view::npos;
+}
+
+bool FindText::amountShown(const LedgerRow& row, LedgerColumn column, Money amount) const
+{
+    const std::uint64_t units = std::uint64_t(amount.tenThousandths());
+    AmountVerdict& verdict = amountVerdicts_[(units * 0x9E3779B97F4A7C15ULL) >> (64 - kAmountVerdictBits)];
+    if (verdict.shown < 0 || verdict.amount != amount.tenThousandths())
+        verdict = {amount.tenThousandths(), inShownForm(displayFieldText(row, column)) ? 1 : 0};
+    return verdict.shown == 1;
 }
 
 bool FindText::shownIn(const LedgerRow& row) const
 {
     if (folded_.empty())
         return false;
-    if (row.description && inDescription(*row.description))
-        return true;
+    if (row.description) {
+        description_.clear();
+        appendFoldedCase(*row.description, description_);
+        if (inShownForm(description_))
+            return true;
+    }
     if (mayBeNumber_ && row.number && inShownForm(displayFieldText(row, LedgerColumn::Number)))
         return true;
-    if (mayBeDate_ && row.date && inShownForm(displayFieldText(row, LedgerColumn::Date)))
-        return true;
-    if (mayBeAmount_) {
-        for (LedgerColumn amount :
-             {LedgerColumn::Payment, LedgerColumn::Fee, LedgerColumn::Deposit, LedgerColumn::Balance})
-            if (inShownForm(displayFieldText(row, amount)))
-                return true;
+    if (mayBeDate_ && row.date) {
+        if (row.date != lastDate_) {
+            lastDate_ = row.date;
+            lastDateShown_ = inShownForm(displayFieldText(row, LedgerColumn::Date));
+        }
+        if (lastDateShown_)
+            return true;
     }
-    return false;
+    return mayBeAmount_
+           && (amountShown(row, LedgerColumn::Payment, row.payment)
+               || amountShown(row, LedgerColumn::Fee, row.fee)
+               || amountShown(row, LedgerColumn::Deposit, row.deposit)
+               || amountShown(row, LedgerColumn::Balance, row.balance));
 }
+
+namespace {
+
+// One search. The engine calls `rowShows` on every row it reads, in stored
+// order, with the row's values as it holds them; only the rows that show
+// the text come back as results. This spares the per-value calls of reading
+// every row as a result, so a search costs about one reading of the table.
+struct Search {
+    explicit Search(const FindText& text) : text(text) { row.description.emplace(); }
+
+    const FindText& text;
+    bool readsNumber = false;
+    bool readsDate = false;
+    bool readsAmounts = false;
+    LedgerRow row; // reused from row to row, so that its description keeps its room
+    std::string isoDate;
+    std::optional<LedgerDate> date;
+    long long position = 0;
+    long long shownPosition = 0;
+    std::int64_t shownRowid = 0;
+    std::exception_ptr failure;
+};
+
+std::string_view textOf(sqlite3_value* value)
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return bytes ? std::string_view(bytes, std::size_t(sqlite3_value_bytes(value))) : std::string_view();
+}
+
+// The values: rowid, description, then number, date and the four amounts
+// where the search reads them.
+void rowShows(sqlite3_context* context, int, sqlite3_value** values)
+{
+    auto& search = *static_cast<Search*>(sqlite3_user_data(context));
+    try {
+        LedgerRow& row = search.row;
+        int next = 1;
+        row.description->assign(textOf(values[next++])); // empty when there is none, which shows nothing
+        if (search.readsNumber) {
+            sqlite3_value* number = values[next++];
+            row.number = sqlite3_value_type(number) == SQLITE_NULL
+                             ? std::nullopt
+                             : std::optional(sqlite3_value_int64(number));
+        }
+        if (search.readsDate) {
+            const std::string_view iso = textOf(values[next++]);
+            if (iso != search.isoDate) { // rows of one day come together
+                search.isoDate = iso;
+                search.date = iso.empty() ? std::nullopt : std::optional(LedgerDate::fromIso(iso));
+            }
+            row.date = search.date;
+        }
+        if (search.readsAmounts) {
+            for (Money* amount : {&row.payment, &row.fee, &row.deposit, &row.balance})
+                *amount = Money::fromTenThousandths(sqlite3_value_int64(values[next++]));
+        }
+        ++search.position;
+        const bool shown = search.text.shownIn(row);
+        if (shown) {
+            search.shownPosition = search.position;
+            search.shownRowid = sqlite3_value_int64(values[0]);
+        }
+        sqlite3_result_int(context, shown ? 1 : 0);
+    } catch (...) {
+        search.failure = std::current_exception();
+        sqlite3_result_error(context, "The ledger could not be searched.", -1);
+    }
+}
+
+constexpr const char* kRowShows = "tallowick_row_shows";
+
+// The function lives on the connection for one search; it goes before the
+// connection serves anything else.
+class RowShowsFunction {
+public:
+    RowShowsFunction(sqlite3* db, Search& search) : db_(db)
+    {
+        const int result = sqlite3_create_function_v2(db, kRowShows, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                                      &search, rowShows, nullptr, nullptr, nullptr);
+        if (result != SQLITE_OK)
+            throwEngineError(db, result);
+    }
+    ~RowShowsFunction()
+    {
+        sqlite3_create_function_v2(db_, kRowShows, -1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr);
+    }
+    RowShowsFunction(const RowShowsFunction&) = delete;
+    RowShowsFunction& operator=(const RowShowsFunction&) = delete;
+
+private:
+    sqlite3* db_;
+};
+
+} // namespace
 
 std::optional<long long> findRow(LedgerConnection& connection, const FindText& text, long long from,
                                  FindDirection direction)
 {
     if (text.empty())
         return std::nullopt;
-    // The test of FindText::shownIn, on the stored values as the engine
-    // hands them over: only the columns the text could stand in are read,
-    // each only while the row's earlier fields have not shown the text, and
-    // a date is shown once for a run of rows of the same day. So a search
-    // costs about what the engine's own reading of the table costs.
-    std::string sql = "SELECT \"description of transaction\"";
-    const int numberColumn = 1;
-    const int dateColumn = numberColumn + (text.mayBeNumber_ ? 1 : 0);
-    const int firstAmountColumn = dateColumn + (text.mayBeDate_ ? 1 : 0);
-    if (text.mayBeNumber_)
-        sql += ", \"number\"";
-    if (text.mayBeDate_)
-        sql += ", \"date\"";
-    if (text.mayBeAmount_)
-        sql += ", \"payment / debit\", \"fee\", \"deposit / credit\", \"balance\"";
-    Statement rows(connection.db(), sql + " FROM Ledger ORDER BY rowid");
-    std::string isoDate;
-    std::string shownDate;
-    // Most amounts recur (0 above all, a rent, a fee), so the verdict on an
-    // amount is kept in a small table and an amount met before is not shown again.
-    constexpr int kVerdictBits = 10;
-    std::vector<std::int64_t> verdictAmounts(std::size_t(1) << kVerdictBits);
-    std::vector<signed char> verdicts(verdictAmounts.size(), -1); // -1: none kept
-    const auto amountShows = [&](std::int64_t amount) {
-        const std::size_t slot =
-            std::size_t((std::uint64_t(amount) * 0x9E3779B97F4A7C15ULL) >> (64 - kVerdictBits));
-        if (verdicts[slot] < 0 || verdictAmounts[slot] != amount) {
-            verdictAmounts[slot] = amount;
-            verdicts[slot] = text.inShownForm(Money::fromTenThousandths(amount).displayText()) ? 1 : 0;
-        }
-        return verdicts[slot] == 1;
-    };
-    const auto shows = [&] {
-        if (text.inDescription(rows.textView(0)))
-            return true;
-        if (text.mayBeNumber_ && !rows.isNull(numberColumn)
-            && text.inShownForm(std::to_string(rows.integer(numberColumn))))
-            return true;
-        if (text.mayBeDate_) {
-            const std::string_view iso = rows.textView(dateColumn);
-            if (!iso.empty() && iso != isoDate) {
-                isoDate = iso;
-                shownDate = LedgerDate::fromIso(iso).shortText();
-            }
-            if (!iso.empty() && text.inShownForm(shownDate))
-                return true;
-        }
-        if (text.mayBeAmount_) {
-            for (int column = firstAmountColumn; column < firstAmountColumn + 4; ++column)
-                if (amountShows(rows.integer(column)))
-                    return true;
-        }
-        return false;
-    };
+    Search search(text);
+    search.readsNumber = text.mayBeNumber_;
+    search.readsDate = text.mayBeDate_;
+    search.readsAmounts = text.mayBeAmount_;
+    // Only the columns the text could stand in are read.
+    std::string values = "rowid, \"description of transaction\"";
+    if (search.readsNumber)
+        values += ", \"number\"";
+    if (search.readsDate)
+        values += ", \"date\"";
+    if (search.readsAmounts)
+        values += ", \"payment / debit\", \"fee\", \"deposit / credit\", \"balance\"";
+    const RowShowsFunction function(connection.db(), search);
+    Statement shownRows(connection.db(), std::string("SELECT rowid FROM Ledger WHERE ") + kRowShows + "("
+                                             + values + ") ORDER BY rowid");
 
     // Positions are counted in one walk in stored order, as the grid counts
     // them. `found` is the answer before the wrap; `wrapped` the one after it:
@@ -174,11 +243,12 @@ std::optional<long long> findRow(LedgerConnection& connection, const FindText& t
     std::optional<long long> found;
     std::optional<long long> wrapped;
     try {
-        long long position = 0;
-        while (!(found && direction == FindDirection::Next) && rows.step()) {
-            ++position;
-            if (!shows())
-                continue;
+        while (!(found && direction == FindDirection::Next) && shownRows.step()) {
+            // The row the function saw last is the row that came back; anything
+            // else would give a wrong position, and is refused.
+            if (shownRows.integer(0) != search.shownRowid)
+                throw StoreError(StoreError::Kind::Engine, "The ledger could not be searched.");
+            const long long position = search.shownPosition;
             if (direction == FindDirection::Next) {
                 if (position > from)
                     found = position;
@@ -189,10 +259,12 @@ std::optional<long long> findRow(LedgerConnection& connection, const FindText& t
             }
         }
     } catch (...) {
-        rows.reset();
+        shownRows.reset();
+        if (search.failure)
+            std::rethrow_exception(search.failure); // the store's own sentence, not the engine's
         throw;
     }
-    rows.reset();
+    shownRows.reset();
     return found ? found : wrapped;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallowick {
 
@@ -21,12 +22,15 @@ public:
     explicit FindText(std::string_view text);
 
     bool empty() const { return folded_.empty(); }
+
+    // Rows are shown as the grid shows them, but the verdict on the last
+    // date and on recently met amounts is kept: rows of one day come
+    // together, and most amounts recur (0 above all, a rent, a fee).
     bool shownIn(const LedgerRow& row) const;
 
 private:
-    bool inDescription(std::string_view description) const;
-    // Whether a field's form as the grid shows it holds the text.
     bool inShownForm(std::string_view shown) const;
+    bool amountShown(const LedgerRow& row, LedgerColumn column, Money amount) const;
 
     std::string folded_;
     // Whether the text could stand in a number, a date or an amount at all;
@@ -34,7 +38,15 @@ private:
     bool mayBeNumber_ = false;
     bool mayBeDate_ = false;
     bool mayBeAmount_ = false;
+
     mutable std::string description_; // the folded description of the row at hand
+    mutable std::optional<LedgerDate> lastDate_;
+    mutable bool lastDateShown_ = false;
+    struct AmountVerdict {
+        std::int64_t amount = 0;
+        signed char shown = -1; // -1: no verdict kept
+    };
+    mutable std::vector<AmountVerdict> amountVerdicts_;
 
     friend std::optional<long long> findRow(LedgerConnection&, const FindText&, long long, FindDirection);
 };
