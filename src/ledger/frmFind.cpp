@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -31,18 +32,24 @@ QString& rememberedText()
     return text;
 }
 
-// Right of the ledger window, else left of it; where neither side has room,
-// at the screen's right edge over the ledger window's right part.
+// Beside the ledger window where the screen has room: right of it, left of
+// it, below or above it. Where it has none, at the screen's top right corner,
+// over the ledger window's edge (a match is then scrolled to the grid's middle).
 QPoint placeBeside(const QRect& ledger, const QSize& size, const QRect& screen)
 {
-    int x = ledger.right() + 1;
-    if (x + size.width() > screen.right() + 1)
-        x = ledger.left() - size.width();
-    if (x < screen.left())
-        x = screen.right() + 1 - size.width();
-    const int y =
-        std::clamp(ledger.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
-    return {std::max(x, screen.left()), y};
+    // Never std::clamp: on a screen smaller than the window its bounds cross.
+    const int alignedTop =
+        std::max(screen.top(), std::min(ledger.top(), screen.bottom() + 1 - size.height()));
+    const int alignedLeft = std::max(
+        screen.left(), std::min(ledger.right() + 1 - size.width(), screen.right() + 1 - size.width()));
+    const QPoint candidates[] = {{ledger.right() + 1, alignedTop},
+                                 {ledger.left() - size.width(), alignedTop},
+                                 {alignedLeft, ledger.bottom() + 1},
+                                 {alignedLeft, ledger.top() - size.height()}};
+    for (const QPoint& place : candidates)
+        if (screen.contains(QRect(place, size)))
+            return place;
+    return {std::max(screen.left(), screen.right() + 1 - size.width()), screen.top()};
 }
 
 } // namespace
@@ -109,9 +116,10 @@ frmFind* frmFind::ShowBeside(QWidget* ledger)
 {
     auto* window = WindowRegistry::instance().Load<frmFind>(kName);
     if (!window->isVisible()) {
+        // Not shown yet, this window has no frame: it will get one like the ledger window's.
+        const QSize frame = window->size() + (ledger->frameGeometry().size() - ledger->size());
         if (QScreen* screen = ledger->screen())
-            window->move(placeBeside(ledger->frameGeometry(), window->frameGeometry().size(),
-                                     screen->availableGeometry()));
+            window->move(placeBeside(ledger->frameGeometry(), frame, screen->availableGeometry()));
         window->show();
     }
     window->raise();
@@ -138,10 +146,18 @@ void frmFind::Search(FindDirection direction)
         ShowMessage(this, describe(error));
         return;
     }
-    if (position)
-        grid->MoveTo(int(*position));
-    else
+    if (!position) {
         Label2->setText(QStringLiteral("Not found"));
+        return;
+    }
+    // A match from beyond the visible rows comes to the grid's middle, away
+    // from an edge this window may cover.
+    QTableView* view = ledger->grdDataGrid;
+    const QModelIndex match = view->model()->index(int(*position) - 1, 0);
+    const bool inView = view->viewport()->rect().contains(view->visualRect(match));
+    grid->MoveTo(int(*position));
+    if (!inView)
+        view->scrollTo(match, QAbstractItemView::PositionAtCenter);
 }
 
 void frmFind::Command3_Click()
