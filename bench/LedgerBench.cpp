@@ -157,7 +157,7 @@ void benchmark(long long rows, int runs)
     } searches[]{{"Find Next: a word in the last row only", "plumber", rows},
                  {"Find Next: a word found nowhere", "Nowhere Inc", 0},
                  {"Find Next: an amount found nowhere", "$0.07", 0},
-                 {"Find Next: digits found nowhere (every field)", "0000000", 0}};
+                 {"Find Next: digits nowhere (every field)", "0000000", 0}};
     std::vector<double> scans;
     std::vector<std::vector<double>> finds(std::size(searches));
     std::vector<bool> right(std::size(searches), true);
