@@ -3,6 +3,7 @@
 #include "LedgerFile.h"
 #include "RecomputeBalances.h"
 #include "RecordCursor.h"
+#include "RowCodec.h"
 
 #include <sys/resource.h>
 
@@ -79,6 +80,16 @@ double shiftWithOneStatement(const std::string& path)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     connection->rollback();
     return seconds;
+}
+
+double selectEveryRow(const std::string& path)
+{
+    auto connection = LedgerConnection::open(path);
+    const auto start = std::chrono::steady_clock::now();
+    Statement all(connection->db(), std::string("SELECT ") + kRowColumnsSql + " FROM Ledger ORDER BY rowid");
+    while (all.step()) {}
+    all.reset();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void spoilBalances(const std::string& path)

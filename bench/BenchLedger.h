@@ -19,6 +19,10 @@ double rebalanceWithOneStatement(const std::string& path);
 // that is then rolled back. Returns seconds.
 double shiftWithOneStatement(const std::string& path);
 
+// The engine's limit for a search: one SELECT of every column of every row
+// in stored order, stepped to the end with nothing done per row. Returns seconds.
+double selectEveryRow(const std::string& path);
+
 // Sets every balance after the first to a wrong value.
 void spoilBalances(const std::string& path);
 

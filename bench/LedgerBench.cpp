@@ -14,11 +14,13 @@
 #include "RecordCursor.h"
 #include "RegisterWindows.h"
 #include "WindowRegistry.h"
+#include "frmFind.h"
 #include "frmLedger.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -114,6 +116,9 @@ void benchmark(long long rows, int runs)
     build.start();
     bench::fillLedger(path, rows, kRowidStep);
     std::printf("-- built %lld rows in %.1f s\n", rows, double(build.elapsed()) / 1000.0);
+    execute(LedgerConnection::open(path)->db(),
+            "UPDATE Ledger SET \"description of transaction\" = 'Plumber, emergency call' "
+            "WHERE rowid = (SELECT max(rowid) FROM Ledger)");
     ChangeHistory::instance().clear(); // each size starts, as the program does, with no history
 
     auto& registry = WindowRegistry::instance();
@@ -139,6 +144,42 @@ void benchmark(long long rows, int runs)
     char note[64];
     std::snprintf(note, sizeof note, "+%.1f MiB resident", openedDeltaMiB);
     record("open ledger window, last row current", rows, open, 0, note);
+
+    // Find Next from the first row, through the Find window beside the open
+    // ledger window, against the engine's own reading of every row; the two
+    // take turns, so that both meet the same load of the machine.
+    auto* ledger = registry.Show<frmLedger>(QStringLiteral("frmLedger"));
+    auto* find = frmFind::ShowBeside(ledger);
+    const struct {
+        const char* operation;
+        const char* text;
+        long long found; // 0: found nowhere
+    } searches[]{{"Find Next: a word in the last row only", "plumber", rows},
+                 {"Find Next: a word found nowhere", "Nowhere Inc", 0},
+                 {"Find Next: an amount found nowhere", "$0.07", 0},
+                 {"Find Next: digits nowhere (every field)", "0000000", 0}};
+    std::vector<double> scans;
+    std::vector<std::vector<double>> finds(std::size(searches));
+    std::vector<bool> right(std::size(searches), true);
+    for (int run = 0; run < runs; ++run) {
+        scans.push_back(bench::selectEveryRow(path) * 1000.0);
+        for (std::size_t k = 0; k < std::size(searches); ++k) {
+            find->Text1->setText(QString::fromLatin1(searches[k].text));
+            ledger->datPrimaryRS->MoveTo(1);
+            QElapsedTimer clock;
+            clock.start();
+            find->Command1->click();
+            finds[k].push_back(double(clock.nsecsElapsed()) / 1e6);
+            right[k] = right[k]
+                       && (searches[k].found ? ledger->datPrimaryRS->AbsolutePosition() == searches[k].found
+                                             : find->Label2->text() == QLatin1String("Not found"));
+        }
+    }
+    const double scanMs = median(scans);
+    record("limit: one SELECT of every row", rows, scanMs, scanMs);
+    for (std::size_t k = 0; k < std::size(searches); ++k)
+        record(searches[k].operation, rows, median(finds[k]), scanMs,
+               right[k] ? "x = beside the SELECT" : "WRONG RESULT");
     settle();
 
     record("RecomputeBalances, all balances wrong", rows,

@@ -7,6 +7,7 @@
 #include "Form5.h"
 #include "Form6.h"
 #include "WindowRegistry.h"
+#include "frmFind.h"
 #include "frmLedger.h"
 #include "frmReport.h"
 #include "frmSplash.h"
@@ -25,6 +26,7 @@ void RegisterWindows()
     registry.define(QStringLiteral("Form5"), [] { return new Form5; });
     registry.define(QStringLiteral("Form6"), [] { return new Form6; });
     registry.define(QStringLiteral("frmReport"), [] { return new frmReport; });
+    registry.define(QStringLiteral("frmFind"), [] { return new frmFind; });
 }
 
 } // namespace tallowick

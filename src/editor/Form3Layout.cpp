@@ -102,7 +102,7 @@ void Form3::buildControls()
 
     // A screen reader announces each box by the label beside it. A check box
     // without a caption is announced only by its own name; the arrows by
-    // what they do.
+    // what they do, not by their signs.
     const std::pair<QLabel*, QWidget*> labelled[] = {{Label1, Text1}, {Label2, Text2},  {Label3, Text5},
                                                      {Label4, Text6}, {Label5, Check1}, {Label6, Text7},
                                                      {Label7, Text8}, {Label8, Text9}};
@@ -110,10 +110,10 @@ void Form3::buildControls()
         label->setBuddy(control);
     Check1->setAccessibleName(Label5->text());
     Text2->setAccessibleDescription(Label11->text());
-    Command4->setAccessibleDescription(QStringLiteral("First row"));
-    Command5->setAccessibleDescription(QStringLiteral("Previous row"));
-    Command6->setAccessibleDescription(QStringLiteral("Next row"));
-    Command7->setAccessibleDescription(QStringLiteral("Last row"));
+    Command4->setAccessibleName(QStringLiteral("First record"));
+    Command5->setAccessibleName(QStringLiteral("Previous record"));
+    Command6->setAccessibleName(QStringLiteral("Next record"));
+    Command7->setAccessibleName(QStringLiteral("Last record"));
 
     // Keyboard order of the design: "<" first, then the boxes, then the buttons.
     // clang-format off

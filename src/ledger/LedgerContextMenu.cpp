@@ -3,6 +3,7 @@
 #include "LedgerExportCommands.h"
 #include "LedgerUndoCommands.h"
 #include "WindowRegistry.h"
+#include "frmFind.h"
 
 #include <QAction>
 #include <QMenu>
@@ -26,6 +27,10 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
 
     addUndoCommands(undo);
     menu_->addSeparator();
+    QAction* find = addCommand(QStringLiteral("actionFind"), QStringLiteral("Find\u2026"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setShortcutContext(Qt::WindowShortcut); // Ctrl+F anywhere in the ledger window
+    connect(find, &QAction::triggered, grid_, [this] { frmFind::ShowBeside(grid_->window()); });
     QAction* copy = addCommand(QStringLiteral("actionCopy"), QStringLiteral("Copy"));
     copy->setShortcut(QKeySequence::Copy);
     connect(copy, &QAction::triggered, grid_, [this] { CopySelectedRows(grid_); });

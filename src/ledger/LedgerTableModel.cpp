@@ -5,17 +5,9 @@
 #include "StoreText.h"
 
 #include <climits>
+#include <optional>
 
 namespace tallowick {
-
-namespace {
-
-QString moneyCell(const Money& amount)
-{
-    return toQt(amount.displayText());
-}
-
-} // namespace
 
 LedgerTableModel::LedgerTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -90,19 +82,17 @@ QVariant LedgerTableModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return {};
 
+    static constexpr std::optional<LedgerColumn> kShown[ColumnCount] = {
+        LedgerColumn::Number,        LedgerColumn::Date, std::nullopt,
+        LedgerColumn::Description,   std::nullopt,       LedgerColumn::Payment,
+        LedgerColumn::TaxDeductible, LedgerColumn::Fee,  std::nullopt,
+        LedgerColumn::Deposit,       std::nullopt,       LedgerColumn::Balance};
+    const std::optional<LedgerColumn> shown = kShown[index.column()];
+    if (!shown)
+        return QString();
     try {
-        const LedgerRow& row = rowAt(index.row());
-        switch (index.column()) {
-        case NumberColumn: return row.number ? QString::number(*row.number) : QString();
-        case DateColumn: return row.date ? toQt(row.date->shortText()) : QString();
-        case DescriptionColumn: return row.description ? toQt(*row.description) : QString();
-        case PaymentColumn: return moneyCell(row.payment);
-        case TaxColumn: return row.taxDeductible != 0 ? QStringLiteral("T") : QStringLiteral(" ");
-        case FeeColumn: return moneyCell(row.fee);
-        case DepositColumn: return moneyCell(row.deposit);
-        case BalanceColumn: return moneyCell(row.balance);
-        default: return QString();
-        }
+        // The store's display forms, which Find matches against as well.
+        return toQt(displayFieldText(rowAt(index.row()), *shown));
     } catch (const std::exception& error) {
         // Report once per reading of the table, not once per painted cell.
         if (!errorReported_) {

@@ -72,6 +72,7 @@ void WindowRegistry::Unload(const QString& name)
     window->removeEventFilter(this);
     window->hide();
     window->deleteLater();
+    emit unloading(name);
     forget(name);
 }
 

@@ -52,6 +52,9 @@ public:
     void endProgram();
 
 signals:
+    // Emitted by Unload before the registry forgets the window, so that a
+    // window serving it can go with it.
+    void unloading(const QString& name);
     void programEnded();
 
 protected:

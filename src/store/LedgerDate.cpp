@@ -3,6 +3,7 @@
 #include "StoreError.h"
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <vector>
 
@@ -111,10 +112,18 @@ std::string LedgerDate::isoText() const
 
 std::string LedgerDate::shortText() const
 {
-    char buffer[16];
+    // Written digit by digit: Find formats a date on every row it reads.
+    char buffer[32];
+    char* const end = buffer + sizeof buffer;
+    char* out = std::to_chars(buffer, end, month).ptr;
+    *out++ = '/';
+    out = std::to_chars(out, end, day).ptr;
+    *out++ = '/';
     // Four year digits always: "1/1/30" would read back as 1930, not year 30.
-    std::snprintf(buffer, sizeof buffer, "%d/%d/%04d", month, day, year);
-    return buffer;
+    for (int below = 1000; below > 1 && year >= 0 && year < below; below /= 10)
+        *out++ = '0';
+    out = std::to_chars(out, end, year).ptr;
+    return std::string(buffer, out);
 }
 
 } // namespace tallowick

@@ -69,4 +69,19 @@ std::string plainFieldText(const LedgerRow& row, LedgerColumn column)
     return {};
 }
 
+std::string displayFieldText(const LedgerRow& row, LedgerColumn column)
+{
+    switch (column) {
+    case LedgerColumn::Number: return row.number ? std::to_string(*row.number) : std::string();
+    case LedgerColumn::Date: return row.date ? row.date->shortText() : std::string();
+    case LedgerColumn::Description: return row.description.value_or(std::string());
+    case LedgerColumn::Payment: return row.payment.displayText();
+    case LedgerColumn::TaxDeductible: return row.taxDeductible != 0 ? "T" : " ";
+    case LedgerColumn::Fee: return row.fee.displayText();
+    case LedgerColumn::Deposit: return row.deposit.displayText();
+    case LedgerColumn::Balance: return row.balance.displayText();
+    }
+    return {};
+}
+
 } // namespace tallowick

@@ -46,4 +46,8 @@ std::optional<LedgerColumn> findColumn(std::string_view name);
 // same column gives the same value.
 std::string plainFieldText(const LedgerRow& row, LedgerColumn column);
 
+// A field as the ledger grid shows it: the number's digits, M/d/yyyy, amounts
+// as "$1,234.50", "T" or a blank for the flag; empty text for no value.
+std::string displayFieldText(const LedgerRow& row, LedgerColumn column);
+
 } // namespace tallowick

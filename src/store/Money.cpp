@@ -169,24 +169,26 @@ std::string Money::plainText() const
 std::string Money::displayText() const
 {
     const std::uint64_t magnitude = magnitudeOf(units_);
-    // Round to cents, half away from zero; 128 bits keep the largest value safe.
-    const Magnitude cents = (Magnitude(magnitude) + 50) / 100;
-    const std::uint64_t whole = std::uint64_t(cents / 100);
-    const unsigned centPart = unsigned(cents % 100);
-
-    std::string digits = digitsOf(whole);
-    std::string grouped;
-    for (std::size_t k = 0; k < digits.size(); ++k) {
-        if (k > 0 && (digits.size() - k) % 3 == 0)
-            grouped += ',';
-        grouped += digits[k];
+    // Round to cents, half away from zero.
+    std::uint64_t rest = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
+    const bool negative = units_ < 0 && rest != 0;
+    // Written from the right, digit by digit: Find formats four amounts on
+    // every row it reads.
+    char buffer[32];
+    char* const end = buffer + sizeof buffer;
+    char* out = end;
+    for (int cent = 0; cent < 2; ++cent, rest /= 10)
+        *--out = char('0' + rest % 10);
+    *--out = '.';
+    for (int inGroup = 0; inGroup == 0 || rest > 0; ++inGroup, rest /= 10) {
+        if (inGroup > 0 && inGroup % 3 == 0)
+            *--out = ',';
+        *--out = char('0' + rest % 10);
     }
-    std::string out = (units_ < 0 && cents != 0) ? "-$" : "$";
-    out += grouped;
-    out += '.';
-    out += char('0' + centPart / 10);
-    out += char('0' + centPart % 10);
-    return out;
+    *--out = '$';
+    if (negative)
+        *--out = '-';
+    return std::string(out, end);
 }
 
 } // namespace tallowick

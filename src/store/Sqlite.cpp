@@ -91,9 +91,14 @@ void Statement::reset()
 
 std::string Statement::text(int column) const
 {
+    return std::string(textView(column));
+}
+
+std::string_view Statement::textView(int column) const
+{
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(handle_.get(), column));
-    return bytes ? std::string(bytes, std::size_t(sqlite3_column_bytes(handle_.get(), column)))
-                 : std::string();
+    return bytes ? std::string_view(bytes, std::size_t(sqlite3_column_bytes(handle_.get(), column)))
+                 : std::string_view();
 }
 
 void execute(sqlite3* db, const char* sql)

@@ -43,6 +43,8 @@ public:
     int type(int column) const { return sqlite3_column_type(handle_.get(), column); }
     bool isNull(int column) const { return type(column) == SQLITE_NULL; }
     std::string text(int column) const;
+    // The same text without a copy; it lasts until the next step or reset.
+    std::string_view textView(int column) const;
 
 private:
     sqlite3* db_;

@@ -64,10 +64,10 @@ private slots:
               "cmdClose=Close", "cmdDelete=Delete", "cmdRefresh=Refresh", "grdDataGrid=Ledger"},
              {"Alt+A", "Alt+C", "Alt+D", "Alt+E", "Alt+H", "Alt+I", "Alt+P", "Alt+R"}},
             {"Form3",
-             {"Check1=Tax Deductible:", "Command1=Add", "Command2=Cancel", "Command3=Update", "Command4=<<",
-              "Command5=<", "Command6=>", "Command7=>>",
-              "Text1=Number:", "Text2=Date:", "Text5=Description of Transaction:", "Text6=Payment / Debit:",
-              "Text7=Fee (if any):", "Text8=Deposit / Credit:", "Text9=Balance:"},
+             {"Check1=Tax Deductible:", "Command1=Add", "Command2=Cancel", "Command3=Update",
+              "Command4=First record", "Command5=Previous record", "Command6=Next record",
+              "Command7=Last record", "Text1=Number:", "Text2=Date:", "Text5=Description of Transaction:",
+              "Text6=Payment / Debit:", "Text7=Fee (if any):", "Text8=Deposit / Credit:", "Text9=Balance:"},
              {}},
             {"Form1", {}, {}},
             {"Form5", {"Command1=Delete", "Command2=Cancel"}, {}},
@@ -78,6 +78,9 @@ private slots:
               "optDates=From:", "optRegister=Register", "optTaxDeductible=Tax deductible payments",
               "optWholeLedger=Whole ledger", "optYear=Year:", "spnYear=Year"},
              {"Alt+C", "Alt+F", "Alt+P", "Alt+R", "Alt+S", "Alt+T", "Alt+V", "Alt+W", "Alt+X", "Alt+Y"}},
+            {"frmFind",
+             {"Command1=Find Next", "Command2=Find Previous", "Command3=Close", "Text1=Find what:"},
+             {"Esc", "F3", "Shift+F3"}},
         };
         for (const auto& [name, named, keys] : windows) {
             TestLedger ledger;

@@ -1,10 +1,12 @@
-// The grid's context menu: how it opens, "Copy" through the clipboard,
-// "Export to CSV…" through the real save dialog, and "Print Report…".
+// The grid's context menu: how it opens, "Find…" with its window and keys, "Copy" through the
+// clipboard, "Export to CSV…" through the real save dialog, and "Print Report…".
 #include "LedgerExport.h"
+#include "LedgerRecordset.h"
 #include "PdfText.h"
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
+#include "frmFind.h"
 #include "frmReport.h"
 
 #include <QAction>
@@ -13,9 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 #include <sstream>
@@ -88,17 +92,84 @@ private slots:
         QStringList captions;
         for (const QAction* action : menu->actions())
             captions << action->text();
-        QCOMPARE(captions,
-                 (QStringList{"Undo", "Redo", "", "Copy", "Export to CSV\u2026", "Print Report\u2026"}));
+        QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Find\u2026", "Copy", "Export to CSV\u2026",
+                                        "Print Report\u2026"}));
 
         selectGridRow(window, 3);
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier);
         QTRY_COMPARE(QApplication::activePopupWidget(), menu);
         QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
         QTRY_VERIFY(
             QGuiApplication::clipboard()->text().endsWith("\t\tPay\t$0.00\t \t$0.00\t$20.00\t$7.25\n"));
+    }
+
+    // Ctrl+F opens "Find"; its keys search from the selected row, wrapping
+    // around; it keeps its text, and goes with the ledger window.
+    void findWithItsKeys()
+    {
+        TestLedger ledger;
+        ledger.append({makeRow("0", "0", "0", "1000", "Initial Balance"),
+                       makeRow("40", "0", "0", "960", "Check to Plumber", 1001),
+                       makeRow("12.5", "0", "0", "947.5", "Groceries", 1002),
+                       makeRow("0", "0", "1500", "2447.5", "Paycheck"),
+                       makeRow("1234.5", "0", "0", "1213", "Plumbing parts", 1003)});
+        ledger.exec("UPDATE Ledger SET \"date\" = '2004-03-07' WHERE rowid = 2");
+        frmLedger* window = openLedgerWindow();
+        QVERIFY(window && QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->grdDataGrid, Qt::Key_F, Qt::ControlModifier);
+        auto* find = qobject_cast<frmFind*>(registry().window(QStringLiteral("frmFind")));
+        QVERIFY(find && QTest::qWaitForWindowActive(find));
+        QVERIFY(find->windowTitle() == "Find" && find->Command1->isDefault());
+
+        const struct {
+            int from;
+            const char* text;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            int found; // 0: "Not found", the selection stays
+        } cases[]{
+            {1, "plumber", Qt::Key_Return, {}, 2},
+            {2, "PLUMB", Qt::Key_F3, {}, 5},
+            {5, "plumb", Qt::Key_F3, {}, 2},
+            {1, "40", Qt::Key_F3, {}, 2},
+            {3, "$1,234.5", Qt::Key_F3, {}, 5},
+            {1, "3/7/2004", Qt::Key_F3, {}, 2},
+            {3, "1001", Qt::Key_F3, {}, 2},
+            {4, "nowhere", Qt::Key_F3, {}, 0},
+            {5, "plumb", Qt::Key_F3, Qt::ShiftModifier, 2},
+            {2, "PayCheck", Qt::Key_F3, Qt::ShiftModifier, 4},
+            {2, "plumb", Qt::Key_F3, Qt::ShiftModifier, 5},
+        };
+        for (const auto& [from, text, key, modifiers, found] : cases) {
+            selectGridRow(window, from);
+            typeOver(find->Text1, QString::fromUtf8(text));
+            QTest::keyClick(find->Text1, key, modifiers);
+            // A button's key presses it after a short flash.
+            QTRY_COMPARE(window->datPrimaryRS->AbsolutePosition(), found ? found : from);
+            QTRY_COMPARE(find->Label2->text(), found ? "" : "Not found");
+        }
+
+        QTest::keyClick(find->Text1, Qt::Key_Escape);
+        QTRY_VERIFY(!registry().isLoaded(QStringLiteral("frmFind")));
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->grdDataGrid, Qt::Key_F, Qt::ControlModifier);
+        find = qobject_cast<frmFind*>(registry().window(QStringLiteral("frmFind")));
+        QVERIFY(find);
+        QCOMPARE(find->Text1->text(), "plumb");
+        QTest::mouseClick(window->Command1, Qt::LeftButton); // "&Edit" hands over to the editor
+        QVERIFY(!registry().isLoaded(QStringLiteral("frmFind")));
+        Form3* editor = editorAfterOpeningTicks();
+        QVERIFY(editor);
+        QTest::mouseClick(editor->Command2, Qt::LeftButton); // "Cancel"
+        QVERIFY(backAtLedgerWindow());
+        window = readyLedgerWindow();
+        frmFind::ShowBeside(window);
+        QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
+        QTest::mouseClick(window->cmdClose, Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
     }
 
     // The file offered first is "My Tallowick.csv" in the documents folder;

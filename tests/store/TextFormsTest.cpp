@@ -1,5 +1,7 @@
-// What a user types, read as an amount, number, date or description, and the forms written back.
+// What a user types, read as an amount, number, date or description, the forms written back, and the
+// case folding Find matches with.
 #include "CsvDialect.h"
+#include "LedgerFind.h"
 #include "StoreTestSupport.h"
 
 #include <algorithm>
@@ -108,6 +110,12 @@ private slots:
              Texts{"\xc3", "abc\xc3", "\xc3\x28", "\x80", "\xff", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
                    "\xf4\x90\x80\x80", "\xf0\x9f\x98", "ab\0c"sv})
             REFUSES(checkedDescription(bad), Kind::BadDescription);
+        std::string folded;
+        appendFoldedCase("PLUMBER \u00c0\u00de\u00d7 \u0100\u0139\u0141\u0178\u017d\u0130 "
+                         "\u0391\u03a3\u03c2 \u0414\u042f\u0400 \u20ac \xff\xc3",
+                         folded);
+        QCOMPARE(folded, "plumber \u00e0\u00fe\u00d7 \u0101\u013a\u0142\u00ff\u017e\u0130 "
+                         "\u03b1\u03c3\u03c3 \u0434\u044f\u0450 \u20ac \xff\xc3");
     }
     // Random and crafted text: only StoreError is thrown; accepted text reads back from the written form.
     void randomText()
@@ -200,6 +208,12 @@ private slots:
                 [](auto d) { return importedDate(d.isoText(), DecimalMark::Point); });
             if (family == 4)
                 QCOMPARE(Money::parse(text), units(crafted));
+            std::string folded; // Find folds any bytes a user or a file holds, to as many bytes
+            appendFoldedCase(text, folded);
+            LedgerRow row;
+            row.description = text;
+            QVERIFY2(folded.size() == text.size() && (text.empty() || FindText(text).shownIn(row)),
+                     text.c_str());
         }
         QVERIFY(accepted[0] > 5'000 && accepted[1] > 5'000 && accepted[2] > 1'000 && accepted[3] > 10'000);
         QVERIFY(accepted[4] > 5'000 && accepted[5] > 1'000 && accepted[6] > 1'000);
