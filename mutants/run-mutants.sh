@@ -25,6 +25,8 @@ jobs=${JOBS:-2}
 first_tests_for() {
     case $1 in
     src/store/*) echo 'TextFormsTest|LedgerFileTest|FaultyFileTest' ;;
+    src/history/*) echo 'HistoryTest|UndoWindowTest' ;;
+    src/interchange/*) echo 'InterchangeTest|LedgerToolTest|TextFormsTest' ;;
     src/editor/*) echo 'EditorTest' ;;
     src/rows/*) echo 'RowsTest' ;;
     src/ledger/*) echo 'LedgerWindowTest' ;;

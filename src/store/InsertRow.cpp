@@ -28,7 +28,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     LedgerConnection& connection = cursor.connection();
     sqlite3* db = connection.db();
     Transaction transaction(connection);
-    ChangeRecord& change = connection.changes();
+    ChangeNotes& change = connection.changes();
 
     if (position < 1 || position > cursor.RecordCount())
         throw StoreError(StoreError::Kind::NoCurrentRow,
@@ -50,7 +50,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
         const LedgerRow placeholder = placeholderRow();
         const std::int64_t rowid = followingRowid ? selectedRowid + (*followingRowid - selectedRowid) / 2
                                                   : rowidAfterLast(selectedRowid);
-        change.name(ChangeRecord::Kind::Insert, position, rowid);
+        change.name(ChangeKind::Insert, position, rowid);
         bindRow(append, placeholder, 1);
         append.bind(9, rowid);
         append.run();
@@ -68,7 +68,7 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     // placeholder, then each displaced row in turn.
     LedgerRow pending = placeholderRow();
     std::int64_t nextRowid = selectedRowid + 1;
-    change.name(ChangeRecord::Kind::Insert, position, nextRowid);
+    change.name(ChangeKind::Insert, position, nextRowid);
     std::int64_t lastRead = selectedRowid;
     std::vector<std::pair<std::int64_t, LedgerRow>> rewrites;
     rewrites.reserve(kChunkRows);

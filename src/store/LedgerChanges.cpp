@@ -36,7 +36,7 @@ void UpdateAndRebalance(RecordCursor& cursor)
 void DeleteAndRebalance(RecordCursor& cursor, std::int64_t position)
 {
     Transaction transaction(cursor.connection());
-    cursor.connection().changes().name(ChangeRecord::Kind::Delete, position);
+    cursor.connection().changes().name(ChangeKind::Delete, position);
     cursor.MoveFirst();
     cursor.Move(position - 1);
     cursor.Delete();

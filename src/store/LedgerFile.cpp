@@ -1,6 +1,5 @@
 #include "LedgerFile.h"
 
-#include "ChangeHistory.h"
 #include "FieldText.h"
 #include "LedgerRow.h"
 #include "StoreError.h"
@@ -17,6 +16,22 @@ namespace tallowick {
 namespace {
 
 constexpr int kBusyWaitMilliseconds = 1500;
+
+CommitObserver* commitObserver = nullptr;
+
+// Notes nobody keeps: the writers note as always, and nothing is held.
+class UnkeptNotes final : public ChangeNotes {
+public:
+    void name(ChangeKind, std::int64_t, std::int64_t) override { named_ = true; }
+    bool named() const override { return named_; }
+    void noteRow(std::int64_t, const LedgerRow*, const LedgerRow*) override {}
+    void noteBalance(std::int64_t, std::int64_t, std::int64_t) override {}
+    Mark mark() const override { return {{}, named_}; }
+    void rollBackTo(const Mark& mark) override { named_ = named_ && mark.named; }
+
+private:
+    bool named_ = false;
+};
 
 bool fileExists(const std::string& path)
 {
@@ -65,6 +80,11 @@ std::string lowered(std::string text)
 }
 
 } // namespace
+
+void setCommitObserver(CommitObserver* observer)
+{
+    commitObserver = observer;
+}
 
 std::int64_t rowidAfterLast(std::int64_t lastRowid)
 {
@@ -166,7 +186,7 @@ void LedgerConnection::begin()
         counterAtBegin_ = readChangeCounter(db());
         pagesWrittenAtBegin_ = pagesWritten(db());
     } else
-        savepoints_.push_back(changes_ ? changes_->mark() : ChangeRecord::Mark{});
+        savepoints_.push_back(changes_ ? changes_->mark() : ChangeNotes::Mark{});
     ++depth_;
 }
 
@@ -184,7 +204,8 @@ void LedgerConnection::commit()
             ++*counterAfter;
         const CommitStamp stamp{counterAtBegin_, counterAfter};
         counterAtBegin_.reset();
-        ChangeHistory::instance().committed(path_, stamp, std::move(changes_));
+        if (CommitObserver* observer = commitObserver)
+            observer->committed(path_, stamp, std::move(changes_));
     }
 }
 
@@ -205,12 +226,12 @@ void LedgerConnection::rollback()
     --depth_;
 }
 
-ChangeRecord& LedgerConnection::changes()
+ChangeNotes& LedgerConnection::changes()
 {
     if (depth_ == 0)
         throw StoreError(StoreError::Kind::Engine, "A change to the ledger was made outside a transaction.");
     if (!changes_)
-        changes_ = std::make_unique<ChangeRecord>(ChangeHistory::instance().mostBytes());
+        changes_ = commitObserver ? commitObserver->newChange() : std::make_unique<UnkeptNotes>();
     return *changes_;
 }
 

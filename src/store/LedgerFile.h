@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChangeRecord.h"
+#include "ChangeNotes.h"
 #include "Sqlite.h"
 
 #include <cstdint>
@@ -22,13 +22,6 @@ std::int64_t rowidAfterLast(std::int64_t lastRowid);
 
 // The name of the ledger file in the install folder.
 inline constexpr const char* kLedgerFileName = "My Tallowick.mdb";
-
-// The file's change counter around one commit of ours: as the transaction
-// found it, and as the commit left it. Either is nothing when unknown.
-struct CommitStamp {
-    std::optional<std::uint32_t> before;
-    std::optional<std::uint32_t> after;
-};
 
 // One open connection to an existing ledger file. Opening never creates the
 // file or the table: a missing file, a file that is not a database and a
@@ -57,10 +50,10 @@ public:
 
     // The change the open transaction makes, for the store's writers to note
     // what they write. When the outermost transaction commits, the change
-    // goes to the ChangeHistory with the commit's stamp (every commit is
+    // goes to the commit observer with the commit's stamp (every commit is
     // told, one that noted nothing too); a rollback forgets what it noted.
     // Throws StoreError outside a transaction.
-    ChangeRecord& changes();
+    ChangeNotes& changes();
 
 private:
     LedgerConnection(DatabaseHandle db, std::string path) : db_(std::move(db)), path_(std::move(path)) {}
@@ -69,10 +62,10 @@ private:
     DatabaseHandle db_;
     std::string path_;
     int depth_ = 0;
-    std::unique_ptr<ChangeRecord> changes_; // made by the first note
+    std::unique_ptr<ChangeNotes> changes_; // made by the first note
     std::optional<std::uint32_t> counterAtBegin_;
     int pagesWrittenAtBegin_ = 0;
-    std::vector<ChangeRecord::Mark> savepoints_;
+    std::vector<ChangeNotes::Mark> savepoints_;
 };
 
 // Everything between construction and commit() is one atomic change; leaving

@@ -89,7 +89,7 @@ bool FindText::amountShown(const LedgerRow& row, LedgerColumn column, Money amou
     const std::uint64_t units = std::uint64_t(amount.tenThousandths());
     AmountVerdict& verdict = amountVerdicts_[(units * 0x9E3779B97F4A7C15ULL) >> (64 - kAmountVerdictBits)];
     if (verdict.shown < 0 || verdict.amount != amount.tenThousandths())
-        verdict = {amount.tenThousandths(), inShownForm(displayFieldText(row, column)) ? 1 : 0};
+        verdict = {amount.tenThousandths(), std::int8_t(inShownForm(displayFieldText(row, column)) ? 1 : 0)};
     return verdict.shown == 1;
 }
 

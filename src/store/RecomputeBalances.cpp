@@ -23,8 +23,8 @@ void RecomputeBalances(RecordCursor& cursor)
     LedgerConnection& connection = cursor.connection();
     sqlite3* db = connection.db();
     Transaction transaction(connection);
-    ChangeRecord& change = connection.changes();
-    change.name(ChangeRecord::Kind::Recompute, 0); // unless the change that runs it named itself
+    ChangeNotes& change = connection.changes();
+    change.name(ChangeKind::Recompute, 0); // unless the change that runs it named itself
 
     Statement anchor(db, "SELECT rowid, balance FROM Ledger ORDER BY rowid LIMIT 1");
     if (!anchor.step()) {

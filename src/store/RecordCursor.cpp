@@ -297,14 +297,14 @@ void RecordCursor::Update()
     // Its own transaction (nested in the caller's, if any): the change it
     // makes is recorded for undo when the outermost one commits.
     Transaction transaction(*connection_);
-    ChangeRecord& change = connection_->changes();
+    ChangeNotes& change = connection_->changes();
     if (mode_ == Mode::Adding) {
         // Appended after the last row, with room left before it for insertions.
         Statement& insert = statements_->insert;
         const std::int64_t lastRowid = seek(statements_->last, kBeforeFirst);
         // The first row of a ledger is its opening balance, the anchor of every other.
         const bool first = lastRowid == kBeforeFirst;
-        change.name(first ? ChangeRecord::Kind::InitialBalance : ChangeRecord::Kind::Add, 0);
+        change.name(first ? ChangeKind::InitialBalance : ChangeKind::Add, 0);
         const std::int64_t rowid = rowidAfterLast(first ? 0 : lastRowid);
         bindRow(insert, buffer_, 1);
         insert.bind(9, rowid);
@@ -316,7 +316,7 @@ void RecordCursor::Update()
     } else {
         requireCurrentRow();
         if (!change.named())
-            change.name(ChangeRecord::Kind::Update, AbsolutePosition(), rowid_);
+            change.name(ChangeKind::Update, AbsolutePosition(), rowid_);
         const LedgerRow before = CurrentRow();
         Statement& update = statements_->update;
         bindRow(update, buffer_, 1);
@@ -339,9 +339,9 @@ void RecordCursor::Delete()
 {
     requireCurrentRow();
     Transaction transaction(*connection_);
-    ChangeRecord& change = connection_->changes();
+    ChangeNotes& change = connection_->changes();
     if (!change.named())
-        change.name(ChangeRecord::Kind::Delete, AbsolutePosition());
+        change.name(ChangeKind::Delete, AbsolutePosition());
     const LedgerRow before = CurrentRow();
     Statement& remove = statements_->remove;
     remove.bind(1, rowid_);

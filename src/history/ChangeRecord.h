@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeNotes.h"
 #include "LedgerRow.h"
 
 #include <cstddef>
@@ -16,11 +17,12 @@ namespace tallowick {
 // balance alone changed (a recomputation) keeps only its rowid and the two
 // balances, 24 bytes; other rows keep packed images (RowImage.h).
 //
-// A change is filled while its transaction runs and finished when it
-// commits; finish() leaves one entry per rowid, in rowid order.
-class ChangeRecord {
+// A change is filled while its transaction runs (the store's writers note
+// into it) and finished when it commits; finish() leaves one entry per
+// rowid, in rowid order.
+class ChangeRecord final : public ChangeNotes {
 public:
-    enum class Kind { InitialBalance, Add, Update, Insert, Delete, Recompute };
+    using Kind = ChangeKind;
 
     struct RowChange {
         static constexpr std::uint32_t kAbsent = std::numeric_limits<std::uint32_t>::max();
@@ -36,22 +38,10 @@ public:
         std::int64_t after;
     };
 
-    // Where a savepoint began, so that rolling it back forgets what it noted.
-    struct Mark {
-        std::size_t rows = 0;
-        std::size_t balances = 0;
-        std::size_t images = 0;
-        bool named = false;
-    };
-
     explicit ChangeRecord(std::size_t mostBytes) : mostBytes_(mostBytes) {}
 
-    // The first naming wins: a change that runs others (an update with its
-    // recomputation) names itself before they would. `subjectRowid` is the
-    // rowid of the row the change is about (the row an update stored, the
-    // placeholder an insertion placed), 0 when none.
-    void name(Kind kind, std::int64_t position, std::int64_t subjectRowid = 0);
-    bool named() const { return named_; }
+    void name(Kind kind, std::int64_t position, std::int64_t subjectRowid = 0) override;
+    bool named() const override { return named_; }
     Kind kind() const { return kind_; }
     std::int64_t subjectRowid() const { return subjectRowid_; }
 
@@ -61,12 +51,12 @@ public:
     // "Delete of row 5", "Update of row 3", "Add", "Insert after row 2", "Initial Balance".
     std::string description() const;
 
-    // `before`/`after` null for an absent row.
-    void noteRow(std::int64_t rowid, const LedgerRow* before, const LedgerRow* after);
-    void noteBalance(std::int64_t rowid, std::int64_t before, std::int64_t after);
+    void noteRow(std::int64_t rowid, const LedgerRow* before, const LedgerRow* after) override;
+    void noteBalance(std::int64_t rowid, std::int64_t before, std::int64_t after) override;
 
-    Mark mark() const { return {rows_.size(), balances_.size(), images_.size(), named_}; }
-    void rollBackTo(const Mark& mark);
+    // The mark's sizes are those of the rows, the balances and the images.
+    Mark mark() const override { return {{rows_.size(), balances_.size(), images_.size()}, named_}; }
+    void rollBackTo(const Mark& mark) override;
 
     // Merges the notes of each rowid (first before, last after), drops rows
     // that ended as they began, and gives back spare capacity.

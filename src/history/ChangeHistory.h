@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeNotes.h"
 #include "ChangeRecord.h"
 #include "LedgerFile.h"
 
@@ -18,6 +19,8 @@ namespace tallowick {
 // redo. Every change the store writes arrives here when its transaction
 // commits (LedgerConnection::commit), whichever window or tool made it, so
 // the history is the one record the windows share besides the selected row.
+// It observes the store's commits in every program that links it, from
+// before main() runs.
 //
 // The history belongs to one file: its path and the file found there (a
 // file replaced under the same path is another ledger). A change to another
@@ -31,7 +34,7 @@ namespace tallowick {
 //
 // A new change empties the redo stack. Past kMostChanges changes, or
 // kMostBytes of memory, the oldest changes are dropped.
-class ChangeHistory {
+class ChangeHistory final : public CommitObserver {
 public:
     static constexpr std::size_t kMostChanges = 100;
     static constexpr std::size_t kMostBytes = std::size_t(256) << 20;
@@ -44,7 +47,8 @@ public:
     // placeholder that the latest change inserted joins that insertion, so that
     // one undo takes back both.
     void committed(const std::string& ledgerPath, const CommitStamp& stamp,
-                   std::unique_ptr<ChangeRecord> change) noexcept;
+                   std::unique_ptr<ChangeNotes> change) noexcept override;
+    std::unique_ptr<ChangeNotes> newChange() override;
 
     // What undo or redo would apply to this file ("Delete of row 5"), or
     // nothing when there is nothing to undo or redo.
@@ -81,6 +85,11 @@ public:
     void setLimits(std::size_t mostChanges, std::size_t mostBytes);
 
 private:
+    ChangeHistory();
+    ~ChangeHistory() override;
+    ChangeHistory(const ChangeHistory&) = delete;
+    ChangeHistory& operator=(const ChangeHistory&) = delete;
+
     struct FileIdentity {
         dev_t device = 0;
         ino_t inode = 0;

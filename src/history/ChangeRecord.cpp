@@ -139,9 +139,9 @@ void ChangeRecord::rollBackTo(const Mark& mark)
     named_ = named_ && mark.named;
     if (tooLarge_)
         return;
-    rows_.resize(std::min(rows_.size(), mark.rows));
-    balances_.resize(std::min(balances_.size(), mark.balances));
-    images_.resize(std::min(images_.size(), mark.images));
+    rows_.resize(std::min(rows_.size(), mark.sizes[0]));
+    balances_.resize(std::min(balances_.size(), mark.sizes[1]));
+    images_.resize(std::min(images_.size(), mark.sizes[2]));
 }
 
 void ChangeRecord::finish()

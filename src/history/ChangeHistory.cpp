@@ -8,10 +8,33 @@
 
 namespace tallowick {
 
+namespace {
+
+// In every program that holds the history, it observes the store's commits
+// from before main() runs, so that no window's change can come before it.
+const bool observing = (ChangeHistory::instance(), true);
+
+} // namespace
+
 ChangeHistory& ChangeHistory::instance()
 {
     static ChangeHistory history;
     return history;
+}
+
+ChangeHistory::ChangeHistory()
+{
+    setCommitObserver(this);
+}
+
+ChangeHistory::~ChangeHistory()
+{
+    setCommitObserver(nullptr);
+}
+
+std::unique_ptr<ChangeNotes> ChangeHistory::newChange()
+{
+    return std::make_unique<ChangeRecord>(mostBytes_);
 }
 
 std::optional<ChangeHistory::FileIdentity> ChangeHistory::identify(const std::string& path)
@@ -43,8 +66,10 @@ void ChangeHistory::startHistory(const std::string& ledgerPath)
 }
 
 void ChangeHistory::committed(const std::string& ledgerPath, const CommitStamp& stamp,
-                              std::unique_ptr<ChangeRecord> change) noexcept
+                              std::unique_ptr<ChangeNotes> notes) noexcept
 {
+    // Every notes object of a connection was made by newChange().
+    std::unique_ptr<ChangeRecord> change(static_cast<ChangeRecord*>(notes.release()));
     try {
         if (change)
             change->finish();
