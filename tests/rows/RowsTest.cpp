@@ -53,7 +53,8 @@ struct Scene {
 
 bool backWith(int rows)
 {
-    return backAtLedgerWindow() && readyLedgerWindow()->grdDataGrid->model()->rowCount() == rows;
+    const frmLedger* window = backAtLedgerWindow();
+    return window && window->grdDataGrid->model()->rowCount() == rows;
 }
 Form5* confirmation()
 {
@@ -112,8 +113,10 @@ private slots:
         QCOMPARE(s.table(), tableText({movedUp}));
         QVERIFY(deleteAt(1) && backWith(0));
         // "&Insert" and "&Edit" on an empty ledger load no window, so nothing can come later.
-        QTest::mouseClick(readyLedgerWindow()->Command3, Qt::LeftButton);
-        QTest::mouseClick(readyLedgerWindow()->Command1, Qt::LeftButton);
+        frmLedger* window = readyLedgerWindow();
+        QVERIFY(window);
+        QTest::mouseClick(window->Command3, Qt::LeftButton);
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
         QVERIFY(registry().isLoaded(QStringLiteral("frmLedger"))
                 && !registry().isLoaded(QStringLiteral("Form1")));

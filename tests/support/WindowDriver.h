@@ -46,6 +46,12 @@ inline WindowRegistry& registry()
     return WindowRegistry::instance();
 }
 
+// The window's child called `name`; null if there is none, or no window.
+template <class Child> Child* child(QWidget* window, const char* name)
+{
+    return window ? window->findChild<Child*>(QString::fromLatin1(name)) : nullptr;
+}
+
 inline Form3* loadedEditor()
 {
     return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3")));
@@ -143,17 +149,16 @@ inline Money money(const char* text)
     return Money::parse(text);
 }
 
-// True once a finished command has brought the ledger window back (the
-// editor gone) and its first tick has re-read the table.
-inline bool backAtLedgerWindow()
+// The ledger window once a finished command has brought it back (the editor
+// gone) and its first tick has re-read the table; null if that does not happen.
+inline frmLedger* backAtLedgerWindow()
 {
-    return QTest::qWaitFor(
-               [] {
-                   return registry().isLoaded(QStringLiteral("frmLedger"))
-                          && !registry().isLoaded(QStringLiteral("Form3"));
-               },
-               kWaitMs)
-           && readyLedgerWindow() != nullptr;
+    const bool back = QTest::qWaitFor(
+        [] {
+            return registry().isLoaded(QStringLiteral("frmLedger")) && !registry().isLoaded(QStringLiteral("Form3"));
+        },
+        kWaitMs);
+    return back ? readyLedgerWindow() : nullptr;
 }
 
 // Clicks the grid row at a 1-based position, as the user does.
