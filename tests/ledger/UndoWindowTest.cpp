@@ -83,10 +83,10 @@ private slots:
     {
         TestLedger ledger;
         ledger.append(threeRows());
-        {
+        QVERIFY_THROWS_NO_EXCEPTION({
             RecordCursor cursor(ledger.path()); // the store call the delete confirmation makes
             DeleteAndRebalance(cursor, 2);
-        }
+        });
         const QString deleted = tableText(ledger.rows());
         MessageAnswerer answerer;
         auto* window = registry().Show<frmLedger>(QStringLiteral("frmLedger"));
@@ -134,7 +134,7 @@ private slots:
         QVERIFY(window);
         QCOMPARE(undoEntries(openMenu(window, Opening::ShiftF10)),
                  QStringLiteral("Undo Initial Balance on | Redo off"));
-        {
+        QVERIFY_THROWS_NO_EXCEPTION({
             RecordCursor cursor(ledger.path());
             cursor.AddNew();
             for (const char* amount : {"payment / debit", "tax deductible", "fee", "deposit / credit"})
@@ -146,7 +146,7 @@ private slots:
             cursor.Edit();
             cursor.SetField("fee", "2");
             UpdateAndRebalance(cursor);
-        }
+        });
         const std::pair<Opening, QString> steps[] = {
             {Opening::RightClick, "Undo Update of row 3 on | Redo off"},
             {Opening::MenuKey, "Undo Insert after row 1 on | Redo Update of row 3 on"},
@@ -171,10 +171,10 @@ private slots:
     {
         TestLedger ledger;
         ledger.append(threeRows());
-        {
+        QVERIFY_THROWS_NO_EXCEPTION({
             RecordCursor cursor(ledger.path());
             DeleteAndRebalance(cursor, 2);
-        }
+        });
         ledger.exec("UPDATE Ledger SET balance = 1 WHERE rowid = 3");
         const QString changed = tableText(ledger.rows());
         MessageAnswerer answerer;

@@ -34,16 +34,18 @@ struct Scene {
             ledger.append(rows);
             return;
         }
-        RecordCursor cursor(ledger.path());
-        for (const LedgerRow& row : rows) {
-            cursor.AddNew();
-            for (LedgerColumn column : kAllColumns) {
-                const std::string text = plainFieldText(row, column);
-                text.empty() ? cursor.SetFieldEmpty(columnName(column))
-                             : cursor.SetField(columnName(column), text);
+        QVERIFY_THROWS_NO_EXCEPTION({
+            RecordCursor cursor(ledger.path());
+            for (const LedgerRow& row : rows) {
+                cursor.AddNew();
+                for (LedgerColumn column : kAllColumns) {
+                    const std::string text = plainFieldText(row, column);
+                    text.empty() ? cursor.SetFieldEmpty(columnName(column))
+                                 : cursor.SetField(columnName(column), text);
+                }
+                cursor.Update();
             }
-            cursor.Update();
-        }
+        });
     }
     QString table() const { return tableText(ledger.rows()); }
     std::vector<LedgerRow> rows = threeRows();

@@ -4,14 +4,27 @@
 #include "Module1.h"
 #include "RecordCursor.h"
 #include "RowCodec.h"
+#include "StoreError.h"
 
 #include <QDir>
+#include <QTest>
 
 #include <sqlite3.h>
 
 #include <stdexcept>
 
 namespace tallowick::test {
+
+namespace {
+
+// A store failure while a test makes or reads its ledger fails the running case, named, instead of ending
+// the test program.
+void failCase(const StoreError& error)
+{
+    QTest::qFail(error.what(), __FILE__, __LINE__);
+}
+
+} // namespace
 
 TestLedger::TestLedger()
 {
@@ -27,7 +40,7 @@ std::string TestLedger::path() const
 }
 
 void TestLedger::append(const std::vector<LedgerRow>& rows)
-{
+try {
     auto connection = LedgerConnection::open(path());
     Transaction transaction(*connection);
     Statement insert(connection->db(), std::string("INSERT INTO Ledger (") + kRowColumnsSql
@@ -37,21 +50,28 @@ void TestLedger::append(const std::vector<LedgerRow>& rows)
         insert.run();
     }
     transaction.commit();
+} catch (const StoreError& error) {
+    failCase(error);
 }
 
 void TestLedger::exec(const std::string& sql)
-{
+try {
     auto connection = LedgerConnection::open(path());
     execute(connection->db(), sql.c_str());
+} catch (const StoreError& error) {
+    failCase(error);
 }
 
 std::vector<LedgerRow> TestLedger::rows() const
-{
+try {
     RecordCursor cursor(path());
     std::vector<LedgerRow> all;
     for (cursor.MoveFirst(); !cursor.IsEOF() && !cursor.IsBOF(); cursor.MoveNext())
         all.push_back(cursor.CurrentRow());
     return all;
+} catch (const StoreError& error) {
+    failCase(error);
+    return {};
 }
 
 LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, const char* balance,

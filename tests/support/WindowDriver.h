@@ -155,7 +155,8 @@ inline frmLedger* backAtLedgerWindow()
 {
     const bool back = QTest::qWaitFor(
         [] {
-            return registry().isLoaded(QStringLiteral("frmLedger")) && !registry().isLoaded(QStringLiteral("Form3"));
+            return registry().isLoaded(QStringLiteral("frmLedger"))
+                   && !registry().isLoaded(QStringLiteral("Form3"));
         },
         kWaitMs);
     return back ? readyLedgerWindow() : nullptr;
