@@ -88,7 +88,6 @@ private slots:
             DeleteAndRebalance(cursor, 2);
         });
         const QString deleted = tableText(ledger.rows());
-        MessageAnswerer answerer;
         auto* window = registry().Show<frmLedger>(QStringLiteral("frmLedger"));
         QVERIFY(window && window->Timer1->isActive());
         QApplication::setActiveWindow(window);
@@ -117,7 +116,6 @@ private slots:
         QTest::keyClick(window->cmdRefresh, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_COMPARE(window->grdDataGrid->model()->rowCount(), 2);
         QCOMPARE(tableText(ledger.rows()), deleted);
-        QVERIFY(answerer.texts.isEmpty());
     }
 
     // The first two entries name the change to undo and to redo, greyed when there is none, however the menu
@@ -125,7 +123,6 @@ private slots:
     void menuNamesTheChanges()
     {
         TestLedger ledger;
-        MessageAnswerer answerer;
         auto* opening = registry().Show<Form4>(QStringLiteral("Form4"));
         QVERIFY(opening);
         QTest::keyClicks(opening->Text1, QStringLiteral("1000"));
@@ -163,7 +160,6 @@ private slots:
         QVERIFY(clickEntry(openMenu(window, Opening::ShiftF10), 1)); // "Redo Initial Balance"
         QTRY_COMPARE(window->grdDataGrid->model()->rowCount(), 1);
         QCOMPARE(currentPosition(window), 1);
-        QVERIFY(answerer.texts.isEmpty());
     }
 
     // Another program wrote to the file since: the undo says so in a box and writes nothing.
