@@ -32,7 +32,8 @@ private slots:
         // A key on the splash ends the program, and its timer goes with it: nothing comes back.
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
         QWidget* splash = registry().Show(QStringLiteral("frmSplash"));
-        const QPointer<QTimer> timer = child<QTimer>(splash, "Timer1");
+        QVERIFY(splash);
+        const QPointer<QTimer> timer = splash->findChild<QTimer*>(QStringLiteral("Timer1"));
         QVERIFY(timer && timer->isActive());
         QTest::keyClick(splash, Qt::Key_Space);
         QCOMPARE(ended.count(), 1);
@@ -47,9 +48,10 @@ private slots:
     {
         TestLedger ledger;
         QWidget* splash = registry().Show(QStringLiteral("frmSplash"));
-        auto* timer = child<QTimer>(splash, "Timer1");
-        auto* frame = child<QWidget>(splash, "Frame1");
-        auto* label = child<QWidget>(splash, "lblProductName");
+        QVERIFY(splash);
+        auto* timer = splash->findChild<QTimer*>(QStringLiteral("Timer1"));
+        auto* frame = splash->findChild<QWidget*>(QStringLiteral("Frame1"));
+        auto* label = splash->findChild<QWidget*>(QStringLiteral("lblProductName"));
         QVERIFY(timer && frame && label);
         timer->stop(); // the agreement must not come while the button is down
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);

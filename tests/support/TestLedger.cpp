@@ -15,17 +15,6 @@
 
 namespace tallowick::test {
 
-namespace {
-
-// A store failure while a test makes or reads its ledger fails the running case, named, instead of ending
-// the test program.
-void failCase(const StoreError& error)
-{
-    QTest::qFail(error.what(), __FILE__, __LINE__);
-}
-
-} // namespace
-
 TestLedger::TestLedger()
 {
     if (!dir_.isValid())
@@ -51,7 +40,7 @@ try {
     }
     transaction.commit();
 } catch (const StoreError& error) {
-    failCase(error);
+    QTest::qFail(error.what(), __FILE__, __LINE__);
 }
 
 void TestLedger::exec(const std::string& sql)
@@ -59,7 +48,7 @@ try {
     auto connection = LedgerConnection::open(path());
     execute(connection->db(), sql.c_str());
 } catch (const StoreError& error) {
-    failCase(error);
+    QTest::qFail(error.what(), __FILE__, __LINE__);
 }
 
 std::vector<LedgerRow> TestLedger::rows() const
@@ -70,7 +59,7 @@ try {
         all.push_back(cursor.CurrentRow());
     return all;
 } catch (const StoreError& error) {
-    failCase(error);
+    QTest::qFail(error.what(), __FILE__, __LINE__);
     return {};
 }
 

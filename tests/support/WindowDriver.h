@@ -46,12 +46,6 @@ inline WindowRegistry& registry()
     return WindowRegistry::instance();
 }
 
-// The window's child called `name`; null if there is none, or no window.
-template <class Child> Child* child(QWidget* window, const char* name)
-{
-    return window ? window->findChild<Child*>(QString::fromLatin1(name)) : nullptr;
-}
-
 inline Form3* loadedEditor()
 {
     return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3")));

@@ -16,42 +16,17 @@ namespace tallowick::test {
 
 namespace {
 
-QList<MessageAnswerer*> messageAnswerers;
-QList<SaveDialogAnswerer*> saveDialogAnswerers;
-
-// OK, as a user answers; a box without one, or another dialog, is cancelled.
+// OK, as a user answers; a box without one, or another dialog, is closed (cancelled).
 void answerOk(QWidget* modal)
 {
     auto* box = qobject_cast<QMessageBox*>(modal);
-    if (QAbstractButton* ok = box ? box->button(QMessageBox::Ok) : nullptr)
-        ok->click();
-    else if (auto* dialog = qobject_cast<QDialog*>(modal))
-        dialog->reject();
+    if (box && box->button(QMessageBox::Ok))
+        box->button(QMessageBox::Ok)->click();
     else
         modal->close();
 }
 
 } // namespace
-
-MessageAnswerer::MessageAnswerer()
-{
-    messageAnswerers << this;
-}
-
-MessageAnswerer::~MessageAnswerer()
-{
-    messageAnswerers.removeOne(this);
-}
-
-SaveDialogAnswerer::SaveDialogAnswerer(QString target) : target(std::move(target))
-{
-    saveDialogAnswerers << this;
-}
-
-SaveDialogAnswerer::~SaveDialogAnswerer()
-{
-    saveDialogAnswerers.removeOne(this);
-}
 
 void WindowTest::initTestCase()
 {
@@ -65,14 +40,15 @@ void WindowTest::answerModal()
     QWidget* modal = QApplication::activeModalWidget();
     auto* box = qobject_cast<QMessageBox*>(modal);
     auto* dialog = qobject_cast<QFileDialog*>(box ? box->parentWidget() : modal);
-    SaveDialogAnswerer* save = saveDialogAnswerers.isEmpty() ? nullptr : saveDialogAnswerers.last();
+    SaveDialogAnswerer* save =
+        SaveDialogAnswerer::alive.isEmpty() ? nullptr : SaveDialogAnswerer::alive.last();
     if (save && dialog && box && box->button(QMessageBox::Yes)) { // whether to replace the chosen file
         box->button(QMessageBox::Yes)->click();
     } else if (save && dialog && !box) {
         answerSaveDialog(dialog, save);
-    } else if (box && !messageAnswerers.isEmpty()) {
-        messageAnswerers.last()->captions << box->windowTitle();
-        messageAnswerers.last()->texts << box->text();
+    } else if (box && !MessageAnswerer::alive.isEmpty()) {
+        MessageAnswerer::alive.last()->captions << box->windowTitle();
+        MessageAnswerer::alive.last()->texts << box->text();
         answerOk(box);
     } else if (modal) {
         unexpected(modal, box ? box->text() : QString());
@@ -99,8 +75,7 @@ void WindowTest::answerSaveDialog(QFileDialog* dialog, SaveDialogAnswerer* answe
 void WindowTest::unexpected(QWidget* modal, const QString& what)
 {
     unexpected_ << QStringLiteral("\"%1\" %2").arg(modal->windowTitle(), what);
-    QTest::qFail(qPrintable(QStringLiteral("Unexpected box or dialog: ") + unexpected_.last()), __FILE__,
-                 __LINE__);
+    QTest::qFail(qPrintable("Unexpected box or dialog: " + unexpected_.last()), __FILE__, __LINE__);
     answerOk(modal);
 }
 
@@ -114,8 +89,8 @@ void WindowTest::cleanup()
         }
     const QStringList unexpected = std::exchange(unexpected_, {});
     closeAllWindows();
-    QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("Boxes left open: ") + left.join(u'\n')));
-    QVERIFY2(unexpected.isEmpty(), qPrintable(QStringLiteral("Unexpected: ") + unexpected.join(u'\n')));
+    QVERIFY2(left.isEmpty(), qPrintable("Boxes left open: " + left.join(u'\n')));
+    QVERIFY2(unexpected.isEmpty(), qPrintable("Unexpected: " + unexpected.join(u'\n')));
     QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+#include <utility>
 
 class QFileDialog;
 
@@ -11,24 +14,22 @@ namespace tallowick::test {
 
 // A case that expects message boxes holds one while they may come: WindowTest answers each box with OK,
 // as a user would, and records its caption and text in the newest answerer alive.
-class MessageAnswerer {
-public:
-    MessageAnswerer();
-    ~MessageAnswerer();
-
+struct MessageAnswerer {
+    MessageAnswerer() { alive << this; }
+    ~MessageAnswerer() { alive.removeOne(this); }
     QStringList texts;
     QStringList captions;
+    static inline QList<MessageAnswerer*> alive;
 };
 
 // While a case holds one, WindowTest answers every save dialog by typing `target` into its name box, and
 // the dialog's question whether to replace an existing file with Yes. `offered`: the file first offered.
-class SaveDialogAnswerer {
-public:
-    explicit SaveDialogAnswerer(QString target);
-    ~SaveDialogAnswerer();
-
-    QString offered;
+struct SaveDialogAnswerer {
+    explicit SaveDialogAnswerer(QString file) : target(std::move(file)) { alive << this; }
+    ~SaveDialogAnswerer() { alive.removeOne(this); }
     const QString target;
+    QString offered;
+    static inline QList<SaveDialogAnswerer*> alive;
 };
 
 // Base of the window tests: the windows are registered once, and after each test every window is closed
