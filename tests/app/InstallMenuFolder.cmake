@@ -13,7 +13,8 @@ foreach(case "|/home/tester/.local/share" "share|/home/tester/.local/share" "/da
         COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MAKELEVEL
                 ${MAKE} -n -C ${SOURCE_DIR} install HOME=/home/tester PREFIX=${prefix} XDG_DATA_HOME=${given}
         OUTPUT_VARIABLE commands
-        RESULT_VARIABLE failed)
+        RESULT_VARIABLE failed
+        TIMEOUT 10)
     set(copy "cp \"${prefix}/tallowick.desktop\" \"${expected}/applications/tallowick.desktop\"")
     string(FIND "${commands}" "${copy}" found)
     if(failed OR found EQUAL -1)

@@ -32,6 +32,7 @@ private slots:
         // A key on the splash ends the program, and its timer goes with it: nothing comes back.
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
         QWidget* splash = registry().Show(QStringLiteral("frmSplash"));
+        QVERIFY(splash);
         const QPointer<QTimer> timer = splash->findChild<QTimer*>(QStringLiteral("Timer1"));
         QVERIFY(timer && timer->isActive());
         QTest::keyClick(splash, Qt::Key_Space);
@@ -47,10 +48,12 @@ private slots:
     {
         TestLedger ledger;
         QWidget* splash = registry().Show(QStringLiteral("frmSplash"));
-        // The agreement must not come while the button is down.
-        splash->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+        QVERIFY(splash);
+        auto* timer = splash->findChild<QTimer*>(QStringLiteral("Timer1"));
         auto* frame = splash->findChild<QWidget*>(QStringLiteral("Frame1"));
         auto* label = splash->findChild<QWidget*>(QStringLiteral("lblProductName"));
+        QVERIFY(timer && frame && label);
+        timer->stop(); // the agreement must not come while the button is down
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
         QTest::mousePress(frame, Qt::LeftButton);
         QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(-5, -5));
@@ -81,7 +84,7 @@ private slots:
             QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
             MessageAnswerer answerer;
             auto* agreement = registry().Show<Form2>(QStringLiteral("Form2"));
-            QVERIFY(QTest::qWaitForWindowActive(agreement));
+            QVERIFY(agreement && QTest::qWaitForWindowActive(agreement));
             QCOMPARE(agreement->Label2->text(), QStringLiteral("By pressing the \"I Agree\" button you are "
                                                                "agreeing the the above statement."));
             QVERIFY(agreement->Command2->isDefault() && !agreement->Command1->isDefault());
@@ -115,7 +118,7 @@ private slots:
             const QString path = QString::fromStdString(ledger.path());
             QVERIFY(typed != u"7" || QFile::remove(path));
             auto* form = registry().Show<Form4>(QStringLiteral("Form4"));
-            QVERIFY(QTest::qWaitForWindowActive(form));
+            QVERIFY(form && QTest::qWaitForWindowActive(form));
             MessageAnswerer answerer;
             QTest::keyClicks(QApplication::focusWidget(), typed);
             if (typed == u"-75.5")

@@ -76,7 +76,7 @@ private slots:
         QVERIFY(window);
         commandPressed.start();
         QTest::mouseClick(window->cmdAdd, Qt::LeftButton);
-        QCOMPARE(loadedEditor()->Text9->text(), QStringLiteral("0")); // as loaded, before its first tick
+        QVERIFY(loadedEditor() && loadedEditor()->Text9->text() == u"0"); // as loaded, before its first tick
         Form3* editor = editorAfterOpeningTicks();
         QVERIFY(editor && commandPressed.elapsed() >= 90); // Timer1 ticks no sooner than its interval
         QVERIFY(editor->Command1->isVisible() && editor->Command1->isDefault());
@@ -90,8 +90,8 @@ private slots:
         clickTick(editor->Check1);
         QCOMPARE(editor->Text9->text(), QStringLiteral("378.25"));
         QTest::keyClick(editor->Text7, Qt::Key_Return);
-        QVERIFY(s.storedQuietly());
-        click(readyLedgerWindow()->cmdAdd);
+        QVERIFY(s.storedQuietly() && (window = readyLedgerWindow()));
+        click(window->cmdAdd);
         QVERIFY((editor = editorAfterOpeningTicks()));
         QCOMPARE(editor->Text9->text(), QStringLiteral("378.25"));
         click(editor->Command1);
@@ -151,8 +151,10 @@ private slots:
     {
         Scene s(fiveRows());
         const QString path = QString::fromStdString(s.ledger.path());
-        const auto openAway = [&](bool addMode) {
+        const auto openAway = [&](bool addMode) -> Form3* {
             frmLedger* window = openLedgerWindow();
+            if (!window)
+                return nullptr;
             selectGridRow(window, 3);
             QFile::rename(path, path + QStringLiteral(".away"));
             click(addMode ? window->cmdAdd : window->Command1);

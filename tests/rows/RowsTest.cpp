@@ -34,16 +34,18 @@ struct Scene {
             ledger.append(rows);
             return;
         }
-        RecordCursor cursor(ledger.path());
-        for (const LedgerRow& row : rows) {
-            cursor.AddNew();
-            for (LedgerColumn column : kAllColumns) {
-                const std::string text = plainFieldText(row, column);
-                text.empty() ? cursor.SetFieldEmpty(columnName(column))
-                             : cursor.SetField(columnName(column), text);
+        QVERIFY_THROWS_NO_EXCEPTION({
+            RecordCursor cursor(ledger.path());
+            for (const LedgerRow& row : rows) {
+                cursor.AddNew();
+                for (LedgerColumn column : kAllColumns) {
+                    const std::string text = plainFieldText(row, column);
+                    text.empty() ? cursor.SetFieldEmpty(columnName(column))
+                                 : cursor.SetField(columnName(column), text);
+                }
+                cursor.Update();
             }
-            cursor.Update();
-        }
+        });
     }
     QString table() const { return tableText(ledger.rows()); }
     std::vector<LedgerRow> rows = threeRows();
@@ -53,7 +55,8 @@ struct Scene {
 
 bool backWith(int rows)
 {
-    return backAtLedgerWindow() && readyLedgerWindow()->grdDataGrid->model()->rowCount() == rows;
+    const frmLedger* window = backAtLedgerWindow();
+    return window && window->grdDataGrid->model()->rowCount() == rows;
 }
 Form5* confirmation()
 {
@@ -112,8 +115,10 @@ private slots:
         QCOMPARE(s.table(), tableText({movedUp}));
         QVERIFY(deleteAt(1) && backWith(0));
         // "&Insert" and "&Edit" on an empty ledger load no window, so nothing can come later.
-        QTest::mouseClick(readyLedgerWindow()->Command3, Qt::LeftButton);
-        QTest::mouseClick(readyLedgerWindow()->Command1, Qt::LeftButton);
+        frmLedger* window = readyLedgerWindow();
+        QVERIFY(window);
+        QTest::mouseClick(window->Command3, Qt::LeftButton);
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
         QVERIFY(registry().isLoaded(QStringLiteral("frmLedger"))
                 && !registry().isLoaded(QStringLiteral("Form1")));

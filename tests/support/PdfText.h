@@ -15,7 +15,7 @@ inline QString popplerOutput(const QString& tool, const QStringList& arguments)
 {
     QProcess process;
     process.start(tool, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0)
         return QString();
     return QString::fromUtf8(process.readAllStandardOutput());

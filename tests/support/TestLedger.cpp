@@ -4,8 +4,10 @@
 #include "Module1.h"
 #include "RecordCursor.h"
 #include "RowCodec.h"
+#include "StoreError.h"
 
 #include <QDir>
+#include <QTest>
 
 #include <sqlite3.h>
 
@@ -27,7 +29,7 @@ std::string TestLedger::path() const
 }
 
 void TestLedger::append(const std::vector<LedgerRow>& rows)
-{
+try {
     auto connection = LedgerConnection::open(path());
     Transaction transaction(*connection);
     Statement insert(connection->db(), std::string("INSERT INTO Ledger (") + kRowColumnsSql
@@ -37,21 +39,28 @@ void TestLedger::append(const std::vector<LedgerRow>& rows)
         insert.run();
     }
     transaction.commit();
+} catch (const StoreError& error) {
+    QTest::qFail(error.what(), __FILE__, __LINE__);
 }
 
 void TestLedger::exec(const std::string& sql)
-{
+try {
     auto connection = LedgerConnection::open(path());
     execute(connection->db(), sql.c_str());
+} catch (const StoreError& error) {
+    QTest::qFail(error.what(), __FILE__, __LINE__);
 }
 
 std::vector<LedgerRow> TestLedger::rows() const
-{
+try {
     RecordCursor cursor(path());
     std::vector<LedgerRow> all;
     for (cursor.MoveFirst(); !cursor.IsEOF() && !cursor.IsBOF(); cursor.MoveNext())
         all.push_back(cursor.CurrentRow());
     return all;
+} catch (const StoreError& error) {
+    QTest::qFail(error.what(), __FILE__, __LINE__);
+    return {};
 }
 
 LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, const char* balance,

@@ -13,6 +13,8 @@ namespace tallowick::test {
 
 // A fresh ledger file in its own temporary folder, made by the same
 // function the installer uses; the windows are pointed at that folder.
+// A store failure in append, exec or rows fails the running case instead
+// of ending the test program.
 class TestLedger {
 public:
     TestLedger();

@@ -143,17 +143,17 @@ inline Money money(const char* text)
     return Money::parse(text);
 }
 
-// True once a finished command has brought the ledger window back (the
-// editor gone) and its first tick has re-read the table.
-inline bool backAtLedgerWindow()
+// The ledger window once a finished command has brought it back (the editor
+// gone) and its first tick has re-read the table; null if that does not happen.
+inline frmLedger* backAtLedgerWindow()
 {
-    return QTest::qWaitFor(
-               [] {
-                   return registry().isLoaded(QStringLiteral("frmLedger"))
-                          && !registry().isLoaded(QStringLiteral("Form3"));
-               },
-               kWaitMs)
-           && readyLedgerWindow() != nullptr;
+    const bool back = QTest::qWaitFor(
+        [] {
+            return registry().isLoaded(QStringLiteral("frmLedger"))
+                   && !registry().isLoaded(QStringLiteral("Form3"));
+        },
+        kWaitMs);
+    return back ? readyLedgerWindow() : nullptr;
 }
 
 // Clicks the grid row at a 1-based position, as the user does.

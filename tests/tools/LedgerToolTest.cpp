@@ -33,7 +33,7 @@ ToolRun runTool(const QStringList& arguments, const QString& program = QStringLi
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();
-    process.waitForFinished(120000);
+    process.waitForFinished(10000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
 }

@@ -25,7 +25,7 @@ printf '%s\r\n' \
     '-7,2024-12-31,Refund,-0.05,0,0,0,' | "$tool" import - original.mdb >/dev/null
 "$tool" export --csv --output exported.csv original.mdb
 
-LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 timeout 240 soffice -env:UserInstallation="file://$work/profile" \
+LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 timeout 10 soffice -env:UserInstallation="file://$work/profile" \
     --headless --infilter='CSV:44,34,76,1,,1033' \
     --convert-to 'csv:Text - txt - csv (StarCalc):59,34,76,1' --outdir saved exported.csv >/dev/null 2>&1
 if ! grep -q '^101;2004-03-07;.*;125,5;1;2,25;' saved/exported.csv; then
