@@ -15,10 +15,14 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/capability.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -31,7 +35,7 @@ QByteArray fileBytes(const std::string& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Immutable: not even root may write the file. False where the file system cannot.
+// Immutable: not even root may write the file. False where the process or the file system cannot.
 bool setImmutable(const std::string& path, bool immutable)
 {
     const int fd = ::open(path.c_str(), O_RDONLY);
@@ -43,6 +47,50 @@ bool setImmutable(const std::string& path, bool immutable)
         ::close(fd);
     return done;
 }
+
+// Whether this thread's file operations pass over file modes, as root's do (CAP_DAC_OVERRIDE).
+bool overrideModes(bool override)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct sets[2]{};
+    if (::syscall(SYS_capget, &header, sets) != 0)
+        return false;
+    const std::uint32_t bit = 1u << CAP_DAC_OVERRIDE;
+    sets[0].effective = override ? sets[0].effective | bit : sets[0].effective & ~bit;
+    return ::syscall(SYS_capset, &header, sets) == 0;
+}
+
+// The ledger read-only for this process while it lives: mode 0444, which binds every user but root; as
+// root also immutable, or where that cannot be, with modes no longer overridden.
+class ReadOnlyLedger {
+public:
+    explicit ReadOnlyLedger(std::string path) : path_(std::move(path))
+    {
+        ::chmod(path_.c_str(), 0444);
+        immutable_ = ::geteuid() == 0 && setImmutable(path_, true);
+        modesBind_ = ::geteuid() == 0 && !immutable_ && overrideModes(false);
+    }
+    ~ReadOnlyLedger()
+    {
+        if (modesBind_)
+            overrideModes(true);
+        if (immutable_)
+            setImmutable(path_, false);
+        ::chmod(path_.c_str(), 0600);
+    }
+    bool holds() const
+    {
+        const int fd = ::open(path_.c_str(), O_WRONLY);
+        if (fd >= 0)
+            ::close(fd);
+        return fd < 0;
+    }
+
+private:
+    std::string path_;
+    bool immutable_ = false;
+    bool modesBind_ = false;
+};
 
 // Add, Update, Insert and Delete in turn, as the user starts them: the
 // messages shown, and a note where a command left no usable window.
@@ -215,14 +263,16 @@ private slots:
         TestLedger ledger;
         ledger.append(kThreeRows);
         QProcess holder; // another program holding the write lock
+        std::optional<ReadOnlyLedger> readOnly;
         if (locked) {
             holder.start(QStringLiteral("sqlite3"), {QString::fromStdString(ledger.path())});
             holder.write("BEGIN IMMEDIATE;\nSELECT 'holding';\n");
             QVERIFY(holder.waitForReadyRead(kWaitMs) && holder.readAll().contains("holding"));
-        } else if (!setImmutable(ledger.path(), true)) {
-            QSKIP("this file system cannot make a file read-only for root");
+        } else if (!readOnly.emplace(ledger.path()).holds()) {
+            QSKIP("Running as root, the ledger stays writable: neither the immutable flag (it needs "
+                  "CAP_LINUX_IMMUTABLE and a file system that has it) nor giving up CAP_DAC_OVERRIDE "
+                  "could be set here.");
         }
-        const auto restore = qScopeGuard([&] { setImmutable(ledger.path(), false); });
         const QByteArray original = fileBytes(ledger.path());
         QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));
         holder.closeWriteChannel();
