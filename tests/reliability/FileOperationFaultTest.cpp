@@ -1,12 +1,13 @@
-// Every change the program makes, interrupted at each of its file
-// operations in turn: a crash, a power cut (unsynced writes lost, or some
-// lost and one torn) and an I/O error (once, or from then on). After each
-// run the file is sound and holds exactly the table from before or after
-// the change; a failed call reports the store's sentence and its
-// connection takes the same change again.
+// Every change the program makes, and its undo and redo, interrupted at
+// each of their file operations in turn: a crash, a power cut (unsynced
+// writes lost, or some lost and one torn) and, for the change, an I/O error
+// (once, or from then on). After each run the file is sound and holds
+// exactly the table from before or after; a failed call reports the store's
+// sentence and its connection takes the same change again.
 //
 // The tables are built and computed here from plain SQL and arithmetic, not
 // through the store under test.
+#include "ChangeHistory.h"
 #include "FaultInjectingVfs.h"
 #include "InsertRow.h"
 #include "LedgerChanges.h"
@@ -18,6 +19,11 @@
 #include <QFile>
 #include <QTest>
 
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +31,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -42,6 +49,7 @@ struct Row {
     std::optional<std::string> date;
     std::optional<std::string> description;
     long long payment = 0, tax = 0, fee = 0, deposit = 0, balance = 0;
+    bool operator==(const Row&) const = default;
 };
 
 using Table = std::vector<Row>;
@@ -56,14 +64,6 @@ std::string rowText(const Row& row)
     return (row.number ? std::to_string(*row.number) : "NULL") + "|" + quoted(row.date) + "|"
            + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
            + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
-}
-
-QStringList tableText(const Table& table)
-{
-    QStringList lines;
-    for (const Row& row : table)
-        lines << QString::fromStdString(rowText(row));
-    return lines;
 }
 
 // The running-balance rule, from the first row's balance on.
@@ -117,13 +117,37 @@ void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
     ledger.exec(sql + "COMMIT;");
 }
 
-// The stored rows without their rowids.
-QStringList storedTable(const std::string& path)
+// What the engine's integrity check says of the file ("ok": it is sound), and its rows in rowid order,
+// read with plain SQLite; read-write, so that a journal a failed run left is rolled back first, as any
+// writer would.
+struct StoredLedger {
+    std::string integrity;
+    Table table;
+};
+
+StoredLedger storedLedger(const std::string& path)
 {
-    QStringList rows = storedRows(path);
-    for (QString& row : rows)
-        row = row.section(QLatin1Char('|'), 1);
-    return rows;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* read = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_prepare_v2(db, "SELECT * FROM pragma_integrity_check", -1, &read, nullptr);
+    const auto text = [&read](int column) -> std::optional<std::string> {
+        const unsigned char* value = sqlite3_column_text(read, column);
+        return value ? std::optional<std::string>(reinterpret_cast<const char*>(value)) : std::nullopt;
+    };
+    StoredLedger stored;
+    while (sqlite3_step(read) == SQLITE_ROW)
+        stored.integrity += text(0).value_or("");
+    sqlite3_finalize(read);
+    sqlite3_prepare_v2(db, "SELECT * FROM Ledger ORDER BY rowid", -1, &read, nullptr);
+    const auto integer = [&read](int column) { return sqlite3_column_int64(read, column); };
+    while (sqlite3_step(read) == SQLITE_ROW)
+        stored.table.push_back({text(0) ? std::optional(integer(0)) : std::nullopt, text(1), text(2),
+                                integer(3), integer(4), integer(5), integer(6), integer(7)});
+    if (sqlite3_finalize(read) != SQLITE_OK || !read)
+        stored.integrity += std::string(" ") + sqlite3_errmsg(db);
+    sqlite3_close_v2(db);
+    return stored;
 }
 
 // One change as a window makes it. `prepare` only reads (it places the
@@ -211,6 +235,44 @@ std::vector<Change> everyChange()
     };
 }
 
+// What the faults strike: the change, or its undo or its redo made after it.
+enum class Step { Change, Undo, Redo };
+
+// Opens what the step writes with, as the window has it, and returns the write.
+std::function<void()> readyToWrite(const Change& change, Step step, const std::string& path)
+{
+    if (step == Step::Change) {
+        auto cursor = std::make_shared<RecordCursor>(path);
+        change.prepare(*cursor);
+        return [cursor, write = change.write] { write(*cursor); };
+    }
+    std::shared_ptr<LedgerConnection> connection = LedgerConnection::open(path);
+    return [connection, step] {
+        ChangeHistory& history = ChangeHistory::instance();
+        if (!(step == Step::Undo ? history.undo(*connection) : history.redo(*connection)))
+            throw std::logic_error("nothing to undo or redo");
+    };
+}
+
+// An alarm ends a run's child after this long; its parent waits a little longer.
+constexpr unsigned kRunSeconds = 3;
+
+// The child's wait status, or nothing when it has not ended within `ms` (it is then killed). Without
+// pidfd (Linux before 5.3) the child's alarm alone bounds the wait.
+std::optional<int> waitFor(pid_t child, int ms)
+{
+    const auto fd = int(::syscall(SYS_pidfd_open, child, 0));
+    pollfd ended{fd, POLLIN, 0};
+    const bool inTime = fd < 0 || ::poll(&ended, 1, ms) == 1;
+    if (fd >= 0)
+        ::close(fd);
+    if (!inTime)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return inTime ? std::optional(status) : std::nullopt;
+}
+
 const char* faultName(FileFault fault)
 {
     return std::array{"crash", "power cut", "torn power cut", "transient I/O error",
@@ -224,8 +286,8 @@ class FileOperationFaultTest : public QObject {
 
     TestLedger ledger_;
     QByteArray pristine_;
-    QStringList before_;
-    QStringList after_;
+    Table before_;
+    Table after_;
     QStringList failures_;
     QString where_; // the change, the fault and the operation now run
 
@@ -233,28 +295,32 @@ class FileOperationFaultTest : public QObject {
     void restoreLedger()
     {
         QFile::remove(QString::fromStdString(ledger_.path() + "-journal"));
-        QFile file(QString::fromStdString(ledger_.path()));
-        const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        if (!opened || file.write(pristine_) != pristine_.size())
+        const int fd = ::open(ledger_.path().c_str(), O_WRONLY);
+        const bool written = fd >= 0
+                             && ::pwrite(fd, pristine_.data(), pristine_.size(), 0) == pristine_.size()
+                             && ::ftruncate(fd, pristine_.size()) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!written)
             qFatal("the ledger could not be restored");
     }
 
-    // Puts the ledger back as the change found it, for the change run with `fault` at operation `at`.
-    void startRun(const Change& change, FileFault fault, int at)
+    // Puts the ledger back as the step found it, for the run with `fault` at operation `at`.
+    void startRun(FileFault fault, int at)
     {
-        where_ = QStringLiteral("%1, %2 at operation %3: ").arg(change.name, faultName(fault)).arg(at);
+        where_ =
+            QStringLiteral("%1, %2 at operation %3: ").arg(QTest::currentDataTag(), faultName(fault)).arg(at);
         restoreLedger();
     }
 
     void fail(const QString& what) { failures_ << where_ + what; }
 
     // The file is sound and holds the table from before, from after, or the one required.
-    void checkLedger(const QStringList* required)
+    void checkLedger(const Table* required)
     {
-        const QString integrity = integrityOf(ledger_.path());
-        if (integrity != QStringLiteral("ok"))
-            return fail(QStringLiteral("integrity check: ") + integrity);
-        const QStringList found = storedTable(ledger_.path());
+        const auto [integrity, found] = storedLedger(ledger_.path());
+        if (integrity != "ok")
+            return fail(QStringLiteral("integrity check: ") + QString::fromStdString(integrity));
         if (required && found != *required)
             fail(found == before_ ? QStringLiteral("the old table, not the new one")
                                   : QStringLiteral("not the required table"));
@@ -262,37 +328,41 @@ class FileOperationFaultTest : public QObject {
             fail(QStringLiteral("neither the old nor the new table"));
     }
 
-    // Runs the change in a child process that the fault ends at operation `at`.
-    void runInterrupted(const Change& change, FileFault fault, int at, int operations)
+    // Runs the step in a child process that the fault ends at operation `at`; the child holds the
+    // history as this process has it. False when the run did not end in time.
+    bool runInterrupted(const Change& change, Step step, FileFault fault, int at, int operations)
     {
-        startRun(change, fault, at);
+        startRun(fault, at);
         const pid_t child = ::fork();
         if (child == 0) {
+            ::alarm(kRunSeconds);
             try {
-                RecordCursor cursor(ledger_.path());
-                change.prepare(cursor);
+                const std::function<void()> write = readyToWrite(change, step, ledger_.path());
                 FaultInjectingVfs& vfs = FaultInjectingVfs::install();
                 vfs.arm(fault, at, 0, std::uint32_t(at) * 7919u);
-                change.write(cursor);
-                vfs.strikeNow(); // past the last operation: the change has returned
+                write();
+                vfs.strikeNow(); // past the last operation: the step has returned
             } catch (...) {
             }
             ::_exit(1);
         }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        const bool reached = at <= operations;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != kCrashedExitCode)
-            return fail(QStringLiteral("the process ended: %1").arg(status));
-        // Up to the journal's deletion the engine rolls the change back; after it the change stays.
-        checkLedger(reached ? &before_ : &after_);
+        const std::optional<int> status = waitFor(child, int(kRunSeconds) * 1000 + 2000);
+        if (!status || (WIFSIGNALED(*status) && WTERMSIG(*status) == SIGALRM)) {
+            fail(QStringLiteral("timed out after %1 seconds").arg(kRunSeconds));
+            return false;
+        }
+        if (!WIFEXITED(*status) || WEXITSTATUS(*status) != kCrashedExitCode)
+            fail(QStringLiteral("the process ended: %1").arg(*status));
+        else // up to the journal's deletion the engine rolls the step back; after it the step stays
+            checkLedger(at <= operations ? &before_ : &after_);
+        return true;
     }
 
     // Fails operation `at` (and, persistent, every later one) inside the change.
     void runFailing(const Change& change, FileFault fault, int at, int writeError,
                     const std::vector<FileOperation>& kinds)
     {
-        startRun(change, fault, at);
+        startRun(fault, at);
         RecordCursor cursor(ledger_.path());
         change.prepare(cursor);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
@@ -316,7 +386,7 @@ class FileOperationFaultTest : public QObject {
             return fail(QStringLiteral("not the store's sentence: ") + error->what());
         checkLedger(&before_);
         try {
-            if (cursor.RecordCount() != before_.size())
+            if (std::size_t(cursor.RecordCount()) != before_.size())
                 return fail(QStringLiteral("the connection counts the wrong rows"));
             change.write(cursor);
         } catch (const std::exception& thrown) {
@@ -325,20 +395,43 @@ class FileOperationFaultTest : public QObject {
         checkLedger(&after_);
     }
 
+    // The ledger and the history as the step finds them: the original ledger, after the change, or
+    // after the change and its undo; `original` is the ledger before the change.
+    void reachStep(const Change& change, Step step, const QByteArray& original)
+    {
+        pristine_ = original;
+        restoreLedger();
+        ChangeHistory::instance().clear();
+        if (step != Step::Change) {
+            readyToWrite(change, Step::Change, ledger_.path())();
+            if (step == Step::Redo)
+                readyToWrite(change, Step::Undo, ledger_.path())();
+        }
+        QFile file(QString::fromStdString(ledger_.path()));
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("the ledger could not be read");
+        pristine_ = file.readAll();
+    }
+
 private slots:
     void initTestCase() { FaultInjectingVfs::install(); }
 
     void everyOperationOfEveryChange_data()
     {
         QTest::addColumn<int>("index");
+        QTest::addColumn<int>("stepIndex");
         const std::vector<Change> changes = everyChange();
         for (std::size_t k = 0; k < changes.size(); ++k)
-            QTest::newRow(changes[k].name) << int(k);
+            for (Step step : {Step::Change, Step::Undo, Step::Redo})
+                QTest::addRow("%s%s", changes[k].name, std::array{"", ", undo", ", redo"}[int(step)])
+                    << int(k) << int(step);
     }
 
     void everyOperationOfEveryChange()
     {
         QFETCH(int, index);
+        QFETCH(int, stepIndex);
+        const auto step = Step(stepIndex);
         const Change change = everyChange()[std::size_t(index)];
         QFile::remove(QString::fromStdString(ledger_.path()));
         createLedgerFile(ledger_.path());
@@ -347,30 +440,35 @@ private slots:
             writeTable(ledger_, before, change.rowidStep);
         QFile file(QString::fromStdString(ledger_.path()));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        pristine_ = file.readAll();
-        before_ = tableText(before);
-        after_ = tableText(change.expected(before));
+        const QByteArray original = file.readAll();
+        before_ = before;
+        after_ = change.expected(before);
         QVERIFY(before_ != after_);
+        if (step == Step::Undo)
+            std::swap(before_, after_);
 
-        // The operations the change makes, counted once without a fault.
+        // The operations the step makes, counted once without a fault.
+        reachStep(change, step, original);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
         {
-            RecordCursor cursor(ledger_.path());
-            change.prepare(cursor);
+            const std::function<void()> write = readyToWrite(change, step, ledger_.path());
             vfs.startCounting();
-            change.write(cursor);
+            write();
             vfs.stop();
         }
-        QCOMPARE(storedTable(ledger_.path()), after_);
+        QVERIFY(storedLedger(ledger_.path()).table == after_);
         const int operations = vfs.count();
         const std::vector<FileOperation> kinds = vfs.operations();
         QVERIFY(operations > 0);
 
+        reachStep(change, step, original);
         const int failuresBefore = int(failures_.size());
-        for (int at = 1; at <= operations + 1; ++at)
+        bool inTime = true;
+        for (int at = 1; inTime && at <= operations + 1; ++at)
             for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut})
-                runInterrupted(change, fault, at, operations);
-        for (int at = 1; at <= operations; ++at) {
+                inTime = inTime && runInterrupted(change, step, fault, at, operations);
+        // I/O errors in undo and redo are HistoryTest's.
+        for (int at = 1; step == Step::Change && at <= operations; ++at) {
             const bool write = kinds[std::size_t(at - 1)] == FileOperation::Write;
             for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
                 runFailing(change, fault, at, SQLITE_IOERR_WRITE, kinds);
@@ -378,8 +476,7 @@ private slots:
                     runFailing(change, fault, at, SQLITE_FULL, kinds);
             }
         }
-        qInfo("%s: %d file operations, %d failures", change.name, operations,
-              int(failures_.size()) - failuresBefore);
+        qInfo("%d file operations, %d failures", operations, int(failures_.size()) - failuresBefore);
         QVERIFY2(failures_.size() == failuresBefore, qPrintable(failures_.value(failuresBefore)));
     }
 };
