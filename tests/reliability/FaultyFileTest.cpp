@@ -269,9 +269,9 @@ private slots:
             holder.write("BEGIN IMMEDIATE;\nSELECT 'holding';\n");
             QVERIFY(holder.waitForReadyRead(kWaitMs) && holder.readAll().contains("holding"));
         } else if (!readOnly.emplace(ledger.path()).holds()) {
-            QSKIP("Running as root, the ledger stays writable: neither the immutable flag (it needs "
-                  "CAP_LINUX_IMMUTABLE and a file system that has it) nor giving up CAP_DAC_OVERRIDE "
-                  "could be set here.");
+            QSKIP("The ledger stays writable for this process: mode 0444 does not bind root, and neither "
+                  "the immutable flag (it needs CAP_LINUX_IMMUTABLE and a file system that has it) nor "
+                  "giving up CAP_DAC_OVERRIDE worked here.");
         }
         const QByteArray original = fileBytes(ledger.path());
         QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));

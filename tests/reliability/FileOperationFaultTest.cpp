@@ -348,11 +348,11 @@ class FileOperationFaultTest : public QObject {
         }
         const std::optional<int> status = waitFor(child, int(kRunSeconds) * 1000 + 2000);
         if (!status || (WIFSIGNALED(*status) && WTERMSIG(*status) == SIGALRM)) {
-            fail(QStringLiteral("timed out after %1 seconds").arg(kRunSeconds));
+            fail(QStringLiteral("did not end within %1 seconds").arg(kRunSeconds));
             return false;
         }
         if (!WIFEXITED(*status) || WEXITSTATUS(*status) != kCrashedExitCode)
-            fail(QStringLiteral("the process ended: %1").arg(*status));
+            fail(QStringLiteral("the process ended with wait status %1, not by the fault").arg(*status));
         else // up to the journal's deletion the engine rolls the step back; after it the step stays
             checkLedger(at <= operations ? &before_ : &after_);
         return true;
@@ -448,20 +448,23 @@ private slots:
             std::swap(before_, after_);
 
         // The operations the step makes, counted once without a fault.
-        reachStep(change, step, original);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
-        {
+        try {
+            reachStep(change, step, original);
             const std::function<void()> write = readyToWrite(change, step, ledger_.path());
             vfs.startCounting();
             write();
             vfs.stop();
+            QVERIFY(storedLedger(ledger_.path()).table == after_);
+            reachStep(change, step, original);
+        } catch (const std::exception& error) {
+            vfs.stop();
+            QFAIL(error.what());
         }
-        QVERIFY(storedLedger(ledger_.path()).table == after_);
         const int operations = vfs.count();
         const std::vector<FileOperation> kinds = vfs.operations();
         QVERIFY(operations > 0);
 
-        reachStep(change, step, original);
         const int failuresBefore = int(failures_.size());
         bool inTime = true;
         for (int at = 1; inTime && at <= operations + 1; ++at)
