@@ -14,15 +14,12 @@
 #include <QSignalSpy>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <linux/capability.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <functional>
-#include <optional>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -35,20 +32,7 @@ QByteArray fileBytes(const std::string& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Immutable: not even root may write the file. False where the process or the file system cannot.
-bool setImmutable(const std::string& path, bool immutable)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return done;
-}
-
-// Whether this thread's file operations pass over file modes, as root's do (CAP_DAC_OVERRIDE).
+// Whether this thread passes over file modes, as root does (CAP_DAC_OVERRIDE).
 bool overrideModes(bool override)
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -59,38 +43,6 @@ bool overrideModes(bool override)
     sets[0].effective = override ? sets[0].effective | bit : sets[0].effective & ~bit;
     return ::syscall(SYS_capset, &header, sets) == 0;
 }
-
-// The ledger read-only for this process while it lives: mode 0444, which binds every user but root; as
-// root also immutable, or where that cannot be, with modes no longer overridden.
-class ReadOnlyLedger {
-public:
-    explicit ReadOnlyLedger(std::string path) : path_(std::move(path))
-    {
-        ::chmod(path_.c_str(), 0444);
-        immutable_ = ::geteuid() == 0 && setImmutable(path_, true);
-        modesBind_ = ::geteuid() == 0 && !immutable_ && overrideModes(false);
-    }
-    ~ReadOnlyLedger()
-    {
-        if (modesBind_)
-            overrideModes(true);
-        if (immutable_)
-            setImmutable(path_, false);
-        ::chmod(path_.c_str(), 0600);
-    }
-    bool holds() const
-    {
-        const int fd = ::open(path_.c_str(), O_WRONLY);
-        if (fd >= 0)
-            ::close(fd);
-        return fd < 0;
-    }
-
-private:
-    std::string path_;
-    bool immutable_ = false;
-    bool modesBind_ = false;
-};
 
 // Add, Update, Insert and Delete in turn, as the user starts them: the
 // messages shown, and a note where a command left no usable window.
@@ -263,15 +215,19 @@ private slots:
         TestLedger ledger;
         ledger.append(kThreeRows);
         QProcess holder; // another program holding the write lock
-        std::optional<ReadOnlyLedger> readOnly;
         if (locked) {
             holder.start(QStringLiteral("sqlite3"), {QString::fromStdString(ledger.path())});
             holder.write("BEGIN IMMEDIATE;\nSELECT 'holding';\n");
             QVERIFY(holder.waitForReadyRead(kWaitMs) && holder.readAll().contains("holding"));
-        } else if (!readOnly.emplace(ledger.path()).holds()) {
-            QSKIP("The ledger stays writable for this process: mode 0444 does not bind root, and neither "
-                  "the immutable flag (it needs CAP_LINUX_IMMUTABLE and a file system that has it) nor "
-                  "giving up CAP_DAC_OVERRIDE worked here.");
+        } else { // mode 0444 binds every user; root once it gives up passing over modes
+            QVERIFY(::chmod(ledger.path().c_str(), 0444) == 0);
+            overrideModes(false);
+        }
+        const auto restore = qScopeGuard([] { overrideModes(true); });
+        if (const int probe = locked ? -1 : ::open(ledger.path().c_str(), O_WRONLY); probe >= 0) {
+            ::close(probe);
+            QSKIP("The ledger's mode 0444 does not stop this process writing it: giving up "
+                  "CAP_DAC_OVERRIDE did not work here.");
         }
         const QByteArray original = fileBytes(ledger.path());
         QCOMPARE(messagesOfEveryChange(), QStringList(4, sentence));

@@ -21,7 +21,6 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -31,7 +30,6 @@
 #include <array>
 #include <functional>
 #include <optional>
-#include <stdexcept>
 
 using namespace tallowick;
 using namespace tallowick::test;
@@ -120,12 +118,7 @@ void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
 // What the engine's integrity check says of the file ("ok": it is sound), and its rows in rowid order,
 // read with plain SQLite; read-write, so that a journal a failed run left is rolled back first, as any
 // writer would.
-struct StoredLedger {
-    std::string integrity;
-    Table table;
-};
-
-StoredLedger storedLedger(const std::string& path)
+std::pair<std::string, Table> storedLedger(const std::string& path)
 {
     sqlite3* db = nullptr;
     sqlite3_stmt* read = nullptr;
@@ -135,17 +128,17 @@ StoredLedger storedLedger(const std::string& path)
         const unsigned char* value = sqlite3_column_text(read, column);
         return value ? std::optional<std::string>(reinterpret_cast<const char*>(value)) : std::nullopt;
     };
-    StoredLedger stored;
+    std::pair<std::string, Table> stored;
     while (sqlite3_step(read) == SQLITE_ROW)
-        stored.integrity += text(0).value_or("");
+        stored.first += text(0).value_or("");
     sqlite3_finalize(read);
     sqlite3_prepare_v2(db, "SELECT * FROM Ledger ORDER BY rowid", -1, &read, nullptr);
     const auto integer = [&read](int column) { return sqlite3_column_int64(read, column); };
     while (sqlite3_step(read) == SQLITE_ROW)
-        stored.table.push_back({text(0) ? std::optional(integer(0)) : std::nullopt, text(1), text(2),
-                                integer(3), integer(4), integer(5), integer(6), integer(7)});
+        stored.second.push_back({text(0) ? std::optional(integer(0)) : std::nullopt, text(1), text(2),
+                                 integer(3), integer(4), integer(5), integer(6), integer(7)});
     if (sqlite3_finalize(read) != SQLITE_OK || !read)
-        stored.integrity += std::string(" ") + sqlite3_errmsg(db);
+        stored.first += std::string(" ") + sqlite3_errmsg(db);
     sqlite3_close_v2(db);
     return stored;
 }
@@ -247,10 +240,8 @@ std::function<void()> readyToWrite(const Change& change, Step step, const std::s
         return [cursor, write = change.write] { write(*cursor); };
     }
     std::shared_ptr<LedgerConnection> connection = LedgerConnection::open(path);
-    return [connection, step] {
-        ChangeHistory& history = ChangeHistory::instance();
-        if (!(step == Step::Undo ? history.undo(*connection) : history.redo(*connection)))
-            throw std::logic_error("nothing to undo or redo");
+    return [connection, undo = step == Step::Undo] {
+        undo ? ChangeHistory::instance().undo(*connection) : ChangeHistory::instance().redo(*connection);
     };
 }
 
@@ -295,13 +286,9 @@ class FileOperationFaultTest : public QObject {
     void restoreLedger()
     {
         QFile::remove(QString::fromStdString(ledger_.path() + "-journal"));
-        const int fd = ::open(ledger_.path().c_str(), O_WRONLY);
-        const bool written = fd >= 0
-                             && ::pwrite(fd, pristine_.data(), pristine_.size(), 0) == pristine_.size()
-                             && ::ftruncate(fd, pristine_.size()) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        if (!written)
+        QFile file(QString::fromStdString(ledger_.path()));
+        const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (!opened || file.write(pristine_) != pristine_.size())
             qFatal("the ledger could not be restored");
     }
 
@@ -407,10 +394,13 @@ class FileOperationFaultTest : public QObject {
             if (step == Step::Redo)
                 readyToWrite(change, Step::Undo, ledger_.path())();
         }
+        pristine_ = ledgerBytes();
+    }
+
+    QByteArray ledgerBytes() const
+    {
         QFile file(QString::fromStdString(ledger_.path()));
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("the ledger could not be read");
-        pristine_ = file.readAll();
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
@@ -438,9 +428,7 @@ private slots:
         const Table before = change.rowidStep ? sampleTable() : Table{};
         if (change.rowidStep)
             writeTable(ledger_, before, change.rowidStep);
-        QFile file(QString::fromStdString(ledger_.path()));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray original = file.readAll();
+        const QByteArray original = ledgerBytes();
         before_ = before;
         after_ = change.expected(before);
         QVERIFY(before_ != after_);
@@ -455,7 +443,7 @@ private slots:
             vfs.startCounting();
             write();
             vfs.stop();
-            QVERIFY(storedLedger(ledger_.path()).table == after_);
+            QVERIFY(storedLedger(ledger_.path()).second == after_);
             reachStep(change, step, original);
         } catch (const std::exception& error) {
             vfs.stop();
