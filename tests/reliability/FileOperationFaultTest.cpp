@@ -26,7 +26,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -41,7 +40,7 @@ constexpr int kLedgerRows = 300;
 // that every later row moves or changes its balance.
 constexpr int kChangedPosition = 3;
 
-// One row as SQL's quote() shows it; amounts in ten-thousandths.
+// One row of the table; amounts in ten-thousandths.
 struct Row {
     std::optional<long long> number;
     std::optional<std::string> date;
@@ -57,11 +56,12 @@ std::string quoted(const std::optional<std::string>& text)
     return text ? "'" + *text + "'" : "NULL";
 }
 
-std::string rowText(const Row& row)
+// The row's values as SQL literals, in column order.
+std::string sqlValues(const Row& row)
 {
-    return (row.number ? std::to_string(*row.number) : "NULL") + "|" + quoted(row.date) + "|"
-           + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
-           + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
+    return (row.number ? std::to_string(*row.number) : "NULL") + "," + quoted(row.date) + ","
+           + quoted(row.description) + "," + std::to_string(row.payment) + "," + std::to_string(row.tax) + ","
+           + std::to_string(row.fee) + "," + std::to_string(row.deposit) + "," + std::to_string(row.balance);
 }
 
 // The running-balance rule, from the first row's balance on.
@@ -105,13 +105,10 @@ Table sampleTable()
 void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
 {
     std::string sql = "BEGIN;";
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        std::string values = rowText(table[k]);
-        std::replace(values.begin(), values.end(), '|', ',');
+    for (std::size_t k = 0; k < table.size(); ++k)
         sql += "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
                "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) VALUES ("
-               + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
-    }
+               + std::to_string(rowidStep * (long long)(k + 1)) + "," + sqlValues(table[k]) + ");";
     ledger.exec(sql + "COMMIT;");
 }
 
