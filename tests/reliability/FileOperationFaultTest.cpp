@@ -16,6 +16,7 @@
 #include "StoreText.h"
 #include "TestLedger.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -278,6 +279,7 @@ class FileOperationFaultTest : public QObject {
     Table after_;
     QStringList failures_;
     QString where_; // the change, the fault and the operation now run
+    std::array<std::string, 3> outcomeFolders_; // what a crash, a power cut and a torn one leave
 
     // No journal is left beside it.
     void restoreLedger()
@@ -289,20 +291,24 @@ class FileOperationFaultTest : public QObject {
             qFatal("the ledger could not be restored");
     }
 
-    // Puts the ledger back as the step found it, for the run with `fault` at operation `at`.
-    void startRun(FileFault fault, int at)
+    void setWhere(const char* fault, int at)
     {
-        where_ =
-            QStringLiteral("%1, %2 at operation %3: ").arg(QTest::currentDataTag(), faultName(fault)).arg(at);
+        where_ = QStringLiteral("%1, %2 at operation %3: ").arg(QTest::currentDataTag(), fault).arg(at);
+    }
+
+    // Puts the ledger back as the step found it, for the run with `fault` at operation `at`.
+    void startRun(const char* fault, int at)
+    {
+        setWhere(fault, at);
         restoreLedger();
     }
 
     void fail(const QString& what) { failures_ << where_ + what; }
 
     // The file is sound and holds the table from before, from after, or the one required.
-    void checkLedger(const Table* required)
+    void checkLedger(const Table* required, const std::string& path)
     {
-        const auto [integrity, found] = storedLedger(ledger_.path());
+        const auto [integrity, found] = storedLedger(path);
         if (integrity != "ok")
             return fail(QStringLiteral("integrity check: ") + QString::fromStdString(integrity));
         if (required && found != *required)
@@ -312,18 +318,22 @@ class FileOperationFaultTest : public QObject {
             fail(QStringLiteral("neither the old nor the new table"));
     }
 
-    // Runs the step in a child process that the fault ends at operation `at`; the child holds the
-    // history as this process has it. False when the run did not end in time.
-    bool runInterrupted(const Change& change, Step step, FileFault fault, int at, int operations)
+    // Runs the step in a child process that ends at operation `at`, leaving what a crash, a power cut
+    // and a torn one would leave; the child holds the history as this process has it. False when the run
+    // did not end in time.
+    bool runInterrupted(const Change& change, Step step, int at, int operations)
     {
-        startRun(fault, at);
+        startRun("crash or power cut", at);
+        const std::string name = ledger_.path().substr(ledger_.path().rfind('/'));
+        for (const std::string& folder : outcomeFolders_)
+            QFile::remove(QString::fromStdString(folder + name + "-journal"));
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(kRunSeconds);
             try {
                 const std::function<void()> write = readyToWrite(change, step, ledger_.path());
                 FaultInjectingVfs& vfs = FaultInjectingVfs::install();
-                vfs.arm(fault, at, 0, std::uint32_t(at) * 7919u);
+                vfs.armInterruption(at, ledger_.path(), outcomeFolders_, std::uint32_t(at) * 7919u);
                 write();
                 vfs.strikeNow(); // past the last operation: the step has returned
             } catch (...) {
@@ -338,7 +348,11 @@ class FileOperationFaultTest : public QObject {
         if (!WIFEXITED(*status) || WEXITSTATUS(*status) != kCrashedExitCode)
             fail(QStringLiteral("the process ended with wait status %1, not by the fault").arg(*status));
         else // up to the journal's deletion the engine rolls the step back; after it the step stays
-            checkLedger(at <= operations ? &before_ : &after_);
+            for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut}) {
+                setWhere(faultName(fault), at);
+                checkLedger(at <= operations ? &before_ : &after_,
+                            outcomeFolders_[std::size_t(fault)] + name);
+            }
         return true;
     }
 
@@ -346,7 +360,7 @@ class FileOperationFaultTest : public QObject {
     void runFailing(const Change& change, FileFault fault, int at, int writeError,
                     const std::vector<FileOperation>& kinds)
     {
-        startRun(fault, at);
+        startRun(faultName(fault), at);
         RecordCursor cursor(ledger_.path());
         change.prepare(cursor);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
@@ -368,7 +382,7 @@ class FileOperationFaultTest : public QObject {
                                               : "The ledger file could not be read or written.";
         if (error->what() != sentence)
             return fail(QStringLiteral("not the store's sentence: ") + error->what());
-        checkLedger(&before_);
+        checkLedger(&before_, ledger_.path());
         try {
             if (std::size_t(cursor.RecordCount()) != before_.size())
                 return fail(QStringLiteral("the connection counts the wrong rows"));
@@ -376,7 +390,7 @@ class FileOperationFaultTest : public QObject {
         } catch (const std::exception& thrown) {
             return fail(QStringLiteral("the retry failed: ") + thrown.what());
         }
-        checkLedger(&after_);
+        checkLedger(&after_, ledger_.path());
     }
 
     // The ledger and the history as the step finds them: the original ledger, after the change, or
@@ -401,7 +415,14 @@ class FileOperationFaultTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { FaultInjectingVfs::install(); }
+    void initTestCase()
+    {
+        FaultInjectingVfs::install();
+        for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut}) {
+            outcomeFolders_[std::size_t(fault)] = ledger_.folder().toStdString() + "/" + faultName(fault);
+            QVERIFY(QDir().mkpath(QString::fromStdString(outcomeFolders_[std::size_t(fault)])));
+        }
+    }
 
     void everyOperationOfEveryChange_data()
     {
@@ -453,8 +474,7 @@ private slots:
         const int failuresBefore = int(failures_.size());
         bool inTime = true;
         for (int at = 1; inTime && at <= operations + 1; ++at)
-            for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut})
-                inTime = inTime && runInterrupted(change, step, fault, at, operations);
+            inTime = runInterrupted(change, step, at, operations);
         // I/O errors in undo and redo are HistoryTest's.
         for (int at = 1; step == Step::Change && at <= operations; ++at) {
             const bool write = kinds[std::size_t(at - 1)] == FileOperation::Write;
