@@ -326,7 +326,8 @@ class FileOperationFaultTest : public QObject {
         startRun("crash or power cut", at);
         const std::string name = ledger_.path().substr(ledger_.path().rfind('/'));
         for (const std::string& folder : outcomeFolders_)
-            QFile::remove(QString::fromStdString(folder + name + "-journal"));
+            for (const char* suffix : {"", "-journal"})
+                QFile::remove(QString::fromStdString(folder + name + suffix));
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(kRunSeconds);
