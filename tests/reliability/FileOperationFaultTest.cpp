@@ -1,12 +1,13 @@
-// Every change the program makes, interrupted at each of its file
-// operations in turn: a crash, a power cut (unsynced writes lost, or some
-// lost and one torn) and an I/O error (once, or from then on). After each
-// run the file is sound and holds exactly the table from before or after
-// the change; a failed call reports the store's sentence and its
-// connection takes the same change again.
+// Every change the program makes, and its undo and redo, interrupted at
+// each of their file operations in turn: a crash, a power cut (unsynced
+// writes lost, or some lost and one torn) and, for the change, an I/O error
+// (once, or from then on). After each run the file is sound and holds
+// exactly the table from before or after; a failed call reports the store's
+// sentence and its connection takes the same change again.
 //
 // The tables are built and computed here from plain SQL and arithmetic, not
 // through the store under test.
+#include "ChangeHistory.h"
 #include "FaultInjectingVfs.h"
 #include "InsertRow.h"
 #include "LedgerChanges.h"
@@ -15,13 +16,17 @@
 #include "StoreText.h"
 #include "TestLedger.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
+#include <sqlite3.h>
+
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -36,12 +41,13 @@ constexpr int kLedgerRows = 300;
 // that every later row moves or changes its balance.
 constexpr int kChangedPosition = 3;
 
-// One row as SQL's quote() shows it; amounts in ten-thousandths.
+// One row of the table; amounts in ten-thousandths.
 struct Row {
     std::optional<long long> number;
     std::optional<std::string> date;
     std::optional<std::string> description;
     long long payment = 0, tax = 0, fee = 0, deposit = 0, balance = 0;
+    bool operator==(const Row&) const = default;
 };
 
 using Table = std::vector<Row>;
@@ -51,19 +57,12 @@ std::string quoted(const std::optional<std::string>& text)
     return text ? "'" + *text + "'" : "NULL";
 }
 
-std::string rowText(const Row& row)
+// The row's values as SQL literals, in column order.
+std::string sqlValues(const Row& row)
 {
-    return (row.number ? std::to_string(*row.number) : "NULL") + "|" + quoted(row.date) + "|"
-           + quoted(row.description) + "|" + std::to_string(row.payment) + "|" + std::to_string(row.tax) + "|"
-           + std::to_string(row.fee) + "|" + std::to_string(row.deposit) + "|" + std::to_string(row.balance);
-}
-
-QStringList tableText(const Table& table)
-{
-    QStringList lines;
-    for (const Row& row : table)
-        lines << QString::fromStdString(rowText(row));
-    return lines;
+    return (row.number ? std::to_string(*row.number) : "NULL") + "," + quoted(row.date) + ","
+           + quoted(row.description) + "," + std::to_string(row.payment) + "," + std::to_string(row.tax) + ","
+           + std::to_string(row.fee) + "," + std::to_string(row.deposit) + "," + std::to_string(row.balance);
 }
 
 // The running-balance rule, from the first row's balance on.
@@ -107,23 +106,39 @@ Table sampleTable()
 void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
 {
     std::string sql = "BEGIN;";
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        std::string values = rowText(table[k]);
-        std::replace(values.begin(), values.end(), '|', ',');
+    for (std::size_t k = 0; k < table.size(); ++k)
         sql += "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
                "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) VALUES ("
-               + std::to_string(rowidStep * (long long)(k + 1)) + "," + values + ");";
-    }
+               + std::to_string(rowidStep * (long long)(k + 1)) + "," + sqlValues(table[k]) + ");";
     ledger.exec(sql + "COMMIT;");
 }
 
-// The stored rows without their rowids.
-QStringList storedTable(const std::string& path)
+// What the engine's integrity check says of the file ("ok": it is sound), and its rows in rowid order,
+// read with plain SQLite; read-write, so that a journal a failed run left is rolled back first, as any
+// writer would.
+std::pair<std::string, Table> storedLedger(const std::string& path)
 {
-    QStringList rows = storedRows(path);
-    for (QString& row : rows)
-        row = row.section(QLatin1Char('|'), 1);
-    return rows;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* read = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_prepare_v2(db, "SELECT * FROM pragma_integrity_check", -1, &read, nullptr);
+    const auto text = [&read](int column) -> std::optional<std::string> {
+        const unsigned char* value = sqlite3_column_text(read, column);
+        return value ? std::optional<std::string>(reinterpret_cast<const char*>(value)) : std::nullopt;
+    };
+    std::pair<std::string, Table> stored;
+    while (sqlite3_step(read) == SQLITE_ROW)
+        stored.first += text(0).value_or("");
+    sqlite3_finalize(read);
+    sqlite3_prepare_v2(db, "SELECT * FROM Ledger ORDER BY rowid", -1, &read, nullptr);
+    const auto integer = [&read](int column) { return sqlite3_column_int64(read, column); };
+    while (sqlite3_step(read) == SQLITE_ROW)
+        stored.second.push_back({text(0) ? std::optional(integer(0)) : std::nullopt, text(1), text(2),
+                                 integer(3), integer(4), integer(5), integer(6), integer(7)});
+    if (sqlite3_finalize(read) != SQLITE_OK || !read)
+        stored.first += std::string(" ") + sqlite3_errmsg(db);
+    sqlite3_close_v2(db);
+    return stored;
 }
 
 // One change as a window makes it. `prepare` only reads (it places the
@@ -211,6 +226,42 @@ std::vector<Change> everyChange()
     };
 }
 
+// What the faults strike: the change, or its undo or its redo made after it.
+enum class Step { Change, Undo, Redo };
+
+// Opens what the step writes with, as the window has it, and returns the write.
+std::function<void()> readyToWrite(const Change& change, Step step, const std::string& path)
+{
+    if (step == Step::Change) {
+        auto cursor = std::make_shared<RecordCursor>(path);
+        change.prepare(*cursor);
+        return [cursor, write = change.write] { write(*cursor); };
+    }
+    std::shared_ptr<LedgerConnection> connection = LedgerConnection::open(path);
+    return [connection, undo = step == Step::Undo] {
+        undo ? ChangeHistory::instance().undo(*connection) : ChangeHistory::instance().redo(*connection);
+    };
+}
+
+// An alarm ends a run's child after this long; its parent waits a little longer.
+constexpr unsigned kRunSeconds = 3;
+
+// The child's wait status, or nothing when it has not ended within `ms` (it is then killed). Without
+// pidfd (Linux before 5.3) the child's alarm alone bounds the wait.
+std::optional<int> waitFor(pid_t child, int ms)
+{
+    const auto fd = int(::syscall(SYS_pidfd_open, child, 0));
+    pollfd ended{fd, POLLIN, 0};
+    const bool inTime = fd < 0 || ::poll(&ended, 1, ms) == 1;
+    if (fd >= 0)
+        ::close(fd);
+    if (!inTime)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return inTime ? std::optional(status) : std::nullopt;
+}
+
 const char* faultName(FileFault fault)
 {
     return std::array{"crash", "power cut", "torn power cut", "transient I/O error",
@@ -224,10 +275,11 @@ class FileOperationFaultTest : public QObject {
 
     TestLedger ledger_;
     QByteArray pristine_;
-    QStringList before_;
-    QStringList after_;
+    Table before_;
+    Table after_;
     QStringList failures_;
     QString where_; // the change, the fault and the operation now run
+    std::array<std::string, 3> outcomeFolders_; // what a crash, a power cut and a torn one leave
 
     // No journal is left beside it.
     void restoreLedger()
@@ -239,22 +291,26 @@ class FileOperationFaultTest : public QObject {
             qFatal("the ledger could not be restored");
     }
 
-    // Puts the ledger back as the change found it, for the change run with `fault` at operation `at`.
-    void startRun(const Change& change, FileFault fault, int at)
+    void setWhere(const char* fault, int at)
     {
-        where_ = QStringLiteral("%1, %2 at operation %3: ").arg(change.name, faultName(fault)).arg(at);
+        where_ = QStringLiteral("%1, %2 at operation %3: ").arg(QTest::currentDataTag(), fault).arg(at);
+    }
+
+    // Puts the ledger back as the step found it, for the run with `fault` at operation `at`.
+    void startRun(const char* fault, int at)
+    {
+        setWhere(fault, at);
         restoreLedger();
     }
 
     void fail(const QString& what) { failures_ << where_ + what; }
 
     // The file is sound and holds the table from before, from after, or the one required.
-    void checkLedger(const QStringList* required)
+    void checkLedger(const Table* required, const std::string& path)
     {
-        const QString integrity = integrityOf(ledger_.path());
-        if (integrity != QStringLiteral("ok"))
-            return fail(QStringLiteral("integrity check: ") + integrity);
-        const QStringList found = storedTable(ledger_.path());
+        const auto [integrity, found] = storedLedger(path);
+        if (integrity != "ok")
+            return fail(QStringLiteral("integrity check: ") + QString::fromStdString(integrity));
         if (required && found != *required)
             fail(found == before_ ? QStringLiteral("the old table, not the new one")
                                   : QStringLiteral("not the required table"));
@@ -262,37 +318,50 @@ class FileOperationFaultTest : public QObject {
             fail(QStringLiteral("neither the old nor the new table"));
     }
 
-    // Runs the change in a child process that the fault ends at operation `at`.
-    void runInterrupted(const Change& change, FileFault fault, int at, int operations)
+    // Runs the step in a child process that ends at operation `at`, leaving what a crash, a power cut
+    // and a torn one would leave; the child holds the history as this process has it. False when the run
+    // did not end in time.
+    bool runInterrupted(const Change& change, Step step, int at, int operations)
     {
-        startRun(change, fault, at);
+        startRun("crash or power cut", at);
+        const std::string name = ledger_.path().substr(ledger_.path().rfind('/'));
+        for (const std::string& folder : outcomeFolders_)
+            for (const char* suffix : {"", "-journal"})
+                QFile::remove(QString::fromStdString(folder + name + suffix));
         const pid_t child = ::fork();
         if (child == 0) {
+            ::alarm(kRunSeconds);
             try {
-                RecordCursor cursor(ledger_.path());
-                change.prepare(cursor);
+                const std::function<void()> write = readyToWrite(change, step, ledger_.path());
                 FaultInjectingVfs& vfs = FaultInjectingVfs::install();
-                vfs.arm(fault, at, 0, std::uint32_t(at) * 7919u);
-                change.write(cursor);
-                vfs.strikeNow(); // past the last operation: the change has returned
+                vfs.armInterruption(at, ledger_.path(), outcomeFolders_, std::uint32_t(at) * 7919u);
+                write();
+                vfs.strikeNow(); // past the last operation: the step has returned
             } catch (...) {
             }
             ::_exit(1);
         }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        const bool reached = at <= operations;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != kCrashedExitCode)
-            return fail(QStringLiteral("the process ended: %1").arg(status));
-        // Up to the journal's deletion the engine rolls the change back; after it the change stays.
-        checkLedger(reached ? &before_ : &after_);
+        const std::optional<int> status = waitFor(child, int(kRunSeconds) * 1000 + 2000);
+        if (!status || (WIFSIGNALED(*status) && WTERMSIG(*status) == SIGALRM)) {
+            fail(QStringLiteral("did not end within %1 seconds").arg(kRunSeconds));
+            return false;
+        }
+        if (!WIFEXITED(*status) || WEXITSTATUS(*status) != kCrashedExitCode)
+            fail(QStringLiteral("the process ended with wait status %1, not by the fault").arg(*status));
+        else // up to the journal's deletion the engine rolls the step back; after it the step stays
+            for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut}) {
+                setWhere(faultName(fault), at);
+                checkLedger(at <= operations ? &before_ : &after_,
+                            outcomeFolders_[std::size_t(fault)] + name);
+            }
+        return true;
     }
 
     // Fails operation `at` (and, persistent, every later one) inside the change.
     void runFailing(const Change& change, FileFault fault, int at, int writeError,
                     const std::vector<FileOperation>& kinds)
     {
-        startRun(change, fault, at);
+        startRun(faultName(fault), at);
         RecordCursor cursor(ledger_.path());
         change.prepare(cursor);
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
@@ -314,63 +383,101 @@ class FileOperationFaultTest : public QObject {
                                               : "The ledger file could not be read or written.";
         if (error->what() != sentence)
             return fail(QStringLiteral("not the store's sentence: ") + error->what());
-        checkLedger(&before_);
+        checkLedger(&before_, ledger_.path());
         try {
-            if (cursor.RecordCount() != before_.size())
+            if (std::size_t(cursor.RecordCount()) != before_.size())
                 return fail(QStringLiteral("the connection counts the wrong rows"));
             change.write(cursor);
         } catch (const std::exception& thrown) {
             return fail(QStringLiteral("the retry failed: ") + thrown.what());
         }
-        checkLedger(&after_);
+        checkLedger(&after_, ledger_.path());
+    }
+
+    // The ledger and the history as the step finds them: the original ledger, after the change, or
+    // after the change and its undo; `original` is the ledger before the change.
+    void reachStep(const Change& change, Step step, const QByteArray& original)
+    {
+        pristine_ = original;
+        restoreLedger();
+        ChangeHistory::instance().clear();
+        if (step != Step::Change) {
+            readyToWrite(change, Step::Change, ledger_.path())();
+            if (step == Step::Redo)
+                readyToWrite(change, Step::Undo, ledger_.path())();
+        }
+        pristine_ = ledgerBytes();
+    }
+
+    QByteArray ledgerBytes() const
+    {
+        QFile file(QString::fromStdString(ledger_.path()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
-    void initTestCase() { FaultInjectingVfs::install(); }
+    void initTestCase()
+    {
+        FaultInjectingVfs::install();
+        for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut}) {
+            outcomeFolders_[std::size_t(fault)] = ledger_.folder().toStdString() + "/" + faultName(fault);
+            QVERIFY(QDir().mkpath(QString::fromStdString(outcomeFolders_[std::size_t(fault)])));
+        }
+    }
 
     void everyOperationOfEveryChange_data()
     {
         QTest::addColumn<int>("index");
+        QTest::addColumn<int>("stepIndex");
         const std::vector<Change> changes = everyChange();
         for (std::size_t k = 0; k < changes.size(); ++k)
-            QTest::newRow(changes[k].name) << int(k);
+            for (Step step : {Step::Change, Step::Undo, Step::Redo})
+                QTest::addRow("%s%s", changes[k].name, std::array{"", ", undo", ", redo"}[int(step)])
+                    << int(k) << int(step);
     }
 
     void everyOperationOfEveryChange()
     {
         QFETCH(int, index);
+        QFETCH(int, stepIndex);
+        const auto step = Step(stepIndex);
         const Change change = everyChange()[std::size_t(index)];
         QFile::remove(QString::fromStdString(ledger_.path()));
         createLedgerFile(ledger_.path());
         const Table before = change.rowidStep ? sampleTable() : Table{};
         if (change.rowidStep)
             writeTable(ledger_, before, change.rowidStep);
-        QFile file(QString::fromStdString(ledger_.path()));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        pristine_ = file.readAll();
-        before_ = tableText(before);
-        after_ = tableText(change.expected(before));
+        const QByteArray original = ledgerBytes();
+        before_ = before;
+        after_ = change.expected(before);
         QVERIFY(before_ != after_);
+        if (step == Step::Undo)
+            std::swap(before_, after_);
 
-        // The operations the change makes, counted once without a fault.
+        // The operations the step makes, counted once without a fault.
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
-        {
-            RecordCursor cursor(ledger_.path());
-            change.prepare(cursor);
+        try {
+            reachStep(change, step, original);
+            const std::function<void()> write = readyToWrite(change, step, ledger_.path());
             vfs.startCounting();
-            change.write(cursor);
+            write();
             vfs.stop();
+            QVERIFY(storedLedger(ledger_.path()).second == after_);
+            reachStep(change, step, original);
+        } catch (const std::exception& error) {
+            vfs.stop();
+            QFAIL(error.what());
         }
-        QCOMPARE(storedTable(ledger_.path()), after_);
         const int operations = vfs.count();
         const std::vector<FileOperation> kinds = vfs.operations();
         QVERIFY(operations > 0);
 
         const int failuresBefore = int(failures_.size());
-        for (int at = 1; at <= operations + 1; ++at)
-            for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut})
-                runInterrupted(change, fault, at, operations);
-        for (int at = 1; at <= operations; ++at) {
+        bool inTime = true;
+        for (int at = 1; inTime && at <= operations + 1; ++at)
+            inTime = runInterrupted(change, step, at, operations);
+        // I/O errors in undo and redo are HistoryTest's.
+        for (int at = 1; step == Step::Change && at <= operations; ++at) {
             const bool write = kinds[std::size_t(at - 1)] == FileOperation::Write;
             for (FileFault fault : {FileFault::TransientError, FileFault::PersistentError}) {
                 runFailing(change, fault, at, SQLITE_IOERR_WRITE, kinds);
@@ -378,8 +485,7 @@ private slots:
                     runFailing(change, fault, at, SQLITE_FULL, kinds);
             }
         }
-        qInfo("%s: %d file operations, %d failures", change.name, operations,
-              int(failures_.size()) - failuresBefore);
+        qInfo("%d file operations, %d failures", operations, int(failures_.size()) - failuresBefore);
         QVERIFY2(failures_.size() == failuresBefore, qPrintable(failures_.value(failuresBefore)));
     }
 };

@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,13 +35,16 @@ struct FileHistory {
 struct State {
     sqlite3_vfs* root = nullptr;
     bool counting = false;
-    std::optional<FileFault> fault;
+    std::optional<FileFault> fault; // an I/O error
+    bool interrupting = false;
     int at = 0;
     int writeError = SQLITE_IOERR_WRITE;
     std::uint32_t seed = 0;
+    std::string ledgerPath;
+    std::array<std::string, 3> folders; // by FileFault: crash, power cut, torn power cut
     int count = 0;
     std::vector<FileOperation> operations;
-    // By path; kept only while a power cut is armed.
+    // By path; kept only while an interruption is armed.
     std::map<std::string, FileHistory> histories;
 };
 
@@ -64,24 +66,13 @@ sqlite3_file* realOf(sqlite3_file* file)
     return reinterpret_cast<ShimFile*>(file)->real;
 }
 
-std::string readWholeFile(const std::string& path)
+// Nothing when the file does not exist.
+std::optional<std::string> readWholeFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void writeWholeFile(const std::string& path, const std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    bool written = ::ftruncate(fd, off_t(bytes.size())) == 0;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, off_t(done));
-        written = n > 0;
-        done += written ? std::size_t(n) : 0;
-    }
-    ::close(fd);
+    if (!file)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // Applies the first `length` bytes of a write (all of a truncate) to a file's content.
@@ -109,38 +100,54 @@ std::size_t tornLength(const PendingChange& change, std::mt19937& random)
     return boundaries[random() % boundaries.size()];
 }
 
-// Leaves on the disk what a power cut at this moment would leave, and ends the process.
-[[noreturn]] void cutPower()
+// What a power cut at this moment leaves of a file with this history.
+std::string afterPowerCut(const FileHistory& history, bool torn, std::mt19937& random)
+{
+    std::string content = history.synced;
+    if (!torn || history.pending.empty())
+        return content;
+    const std::size_t tornChange = random() % history.pending.size();
+    for (std::size_t k = 0; k < history.pending.size(); ++k) {
+        const PendingChange& change = history.pending[k];
+        if (k == tornChange && !change.truncate)
+            apply(content, change, tornLength(change, random));
+        else if (random() % 2)
+            apply(content, change, change.bytes.size());
+    }
+    return content;
+}
+
+// Writes into each outcome folder what its fault at this moment would leave of the ledger and its
+// journal, and ends the process.
+[[noreturn]] void interrupt()
 {
     State& s = state();
     std::mt19937 random(s.seed);
-    for (const auto& [path, history] : s.histories) {
-        std::string content = history.synced;
-        if (s.fault == FileFault::TornPowerCut && !history.pending.empty()) {
-            const std::size_t torn = random() % history.pending.size();
-            for (std::size_t k = 0; k < history.pending.size(); ++k) {
-                const PendingChange& change = history.pending[k];
-                if (k == torn && !change.truncate)
-                    apply(content, change, tornLength(change, random));
-                else if (random() % 2)
-                    apply(content, change, change.bytes.size());
-            }
+    for (const std::string& path : {s.ledgerPath, s.ledgerPath + "-journal"}) {
+        const std::optional<std::string> now = readWholeFile(path);
+        const auto history = s.histories.find(path);
+        for (FileFault fault : {FileFault::Crash, FileFault::PowerCut, FileFault::TornPowerCut}) {
+            const bool cut = fault != FileFault::Crash && history != s.histories.end();
+            const std::optional<std::string> left =
+                cut ? afterPowerCut(history->second, fault == FileFault::TornPowerCut, random) : now;
+            if (left)
+                std::ofstream(s.folders[std::size_t(fault)] + path.substr(path.rfind('/')), std::ios::binary)
+                    << *left;
         }
-        writeWholeFile(path, content);
     }
     ::_exit(kCrashedExitCode);
 }
 
-// The history of a counted file while a power cut is armed; null otherwise.
+// The history of a counted file while an interruption is armed; null otherwise.
 // A file first met here is taken as synced as it stands.
 FileHistory* historyOf(const char* path)
 {
     State& s = state();
-    if (!s.counting || (s.fault != FileFault::PowerCut && s.fault != FileFault::TornPowerCut))
+    if (!s.counting || !s.interrupting)
         return nullptr;
     auto found = s.histories.find(path);
     if (found == s.histories.end())
-        found = s.histories.emplace(path, FileHistory{readWholeFile(path), {}}).first;
+        found = s.histories.emplace(path, FileHistory{readWholeFile(path).value_or(""), {}}).first;
     return &found->second;
 }
 
@@ -164,18 +171,12 @@ int passGate(FileOperation operation)
         return SQLITE_OK;
     s.operations.push_back(operation);
     const int number = ++s.count;
-    if (!s.fault || number < s.at)
+    if (number < s.at)
         return SQLITE_OK;
-    switch (*s.fault) {
-    case FileFault::Crash: ::_exit(kCrashedExitCode);
-    case FileFault::PowerCut:
-    case FileFault::TornPowerCut: cutPower();
-    case FileFault::TransientError:
-        if (number != s.at)
-            return SQLITE_OK;
-        break;
-    case FileFault::PersistentError: break;
-    }
+    if (s.interrupting)
+        interrupt();
+    if (!s.fault || (s.fault == FileFault::TransientError && number != s.at))
+        return SQLITE_OK;
     return errorFor(operation);
 }
 
@@ -214,7 +215,7 @@ int shimSync(sqlite3_file* file, int flags)
     (void)flags;
     if (shim->path)
         if (FileHistory* history = historyOf(shim->path))
-            *history = FileHistory{readWholeFile(shim->path), {}};
+            *history = FileHistory{readWholeFile(shim->path).value_or(""), {}};
     return SQLITE_OK;
 }
 
@@ -305,21 +306,31 @@ void FaultInjectingVfs::startCounting()
     s.counting = true;
 }
 
-void FaultInjectingVfs::arm(FileFault fault, int at, int writeError, std::uint32_t seed)
+void FaultInjectingVfs::arm(FileFault fault, int at, int writeError)
 {
     startCounting();
     State& s = state();
     s.fault = fault;
     s.at = at;
     s.writeError = writeError ? writeError : SQLITE_IOERR_WRITE;
+}
+
+void FaultInjectingVfs::armInterruption(int at, const std::string& ledgerPath,
+                                        const std::array<std::string, 3>& folders, std::uint32_t seed)
+{
+    startCounting();
+    State& s = state();
+    s.interrupting = true;
+    s.at = at;
+    s.ledgerPath = ledgerPath;
+    s.folders = folders;
     s.seed = seed;
 }
 
 void FaultInjectingVfs::strikeNow()
 {
-    const State& s = state();
-    if (s.counting && (s.fault == FileFault::PowerCut || s.fault == FileFault::TornPowerCut))
-        cutPower();
+    if (state().counting && state().interrupting)
+        interrupt();
     ::_exit(kCrashedExitCode);
 }
 
@@ -328,6 +339,7 @@ void FaultInjectingVfs::stop()
     State& s = state();
     s.counting = false;
     s.fault.reset();
+    s.interrupting = false;
     s.histories.clear();
 }
 

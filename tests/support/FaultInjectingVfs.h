@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tallowick::test {
@@ -9,7 +11,8 @@ namespace tallowick::test {
 // file and its rollback journal.
 enum class FileOperation { Write, Truncate, Sync, Delete };
 
-// What happens at the armed operation.
+// What happens at the armed operation. The first three are what an
+// interruption leaves on the disk.
 enum class FileFault {
     // The process ends before the operation; every earlier one reached the file.
     Crash,
@@ -25,7 +28,7 @@ enum class FileFault {
     PersistentError,
 };
 
-// The exit status of a process that a crash or a power cut ended.
+// The exit status of a process that an interruption ended.
 inline constexpr int kCrashedExitCode = 86;
 
 // A shim over SQLite's default VFS, registered as the new default so that
@@ -42,15 +45,21 @@ public:
 
     // Counts from 0 again, with no fault armed.
     void startCounting();
-    // Counts from 0 again; operation number `at` meets `fault`. A failing
-    // write returns `writeError` (SQLITE_IOERR_WRITE or SQLITE_FULL); a
-    // sync fails with SQLITE_IOERR_FSYNC, a truncate with
-    // SQLITE_IOERR_TRUNCATE, a delete with SQLITE_IOERR_DELETE. `seed`
-    // chooses the writes a torn power cut loses.
-    void arm(FileFault fault, int at, int writeError = 0, std::uint32_t seed = 0);
-    // Does an armed crash or power cut at once, as if the operation after
-    // the last one had come; with no such fault armed, it ends the process
-    // as a crash does.
+    // Counts from 0 again; operation number `at` meets `fault`, an I/O
+    // error. A failing write returns `writeError` (SQLITE_IOERR_WRITE or
+    // SQLITE_FULL); a sync fails with SQLITE_IOERR_FSYNC, a truncate with
+    // SQLITE_IOERR_TRUNCATE, a delete with SQLITE_IOERR_DELETE.
+    void arm(FileFault fault, int at, int writeError = 0);
+    // Counts from 0 again; operation number `at` ends the process, after
+    // writing into each of `folders`, under their own names, what a crash, a
+    // power cut and a torn power cut there would have left of `ledgerPath`
+    // and its journal (a file left absent is not written). One run gives all
+    // three, as the operations before the fault are the same. `seed` chooses
+    // the writes a torn power cut loses.
+    void armInterruption(int at, const std::string& ledgerPath, const std::array<std::string, 3>& folders,
+                         std::uint32_t seed);
+    // Does an armed interruption at once, as if the operation after the last
+    // one had come; with none armed, it ends the process as a crash does.
     [[noreturn]] void strikeNow();
     // Clears the fault and stops counting; the figures below stay.
     void stop();

@@ -118,11 +118,6 @@ QStringList storedRows(const std::string& path)
                        "|| quote(\"deposit / credit\") || '|' || quote(balance) FROM Ledger ORDER BY rowid");
 }
 
-QString integrityOf(const std::string& path)
-{
-    return firstColumn(path, "PRAGMA integrity_check").join(QLatin1Char(' '));
-}
-
 bool balancesFollowRule(const std::vector<LedgerRow>& rows)
 {
     for (std::size_t k = 1; k < rows.size(); ++k)

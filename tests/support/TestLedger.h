@@ -44,8 +44,6 @@ std::vector<LedgerRow> paymentRows(int count);
 // with plain SQLite, not the store, and read-write, so that a journal a failed change left is rolled back
 // first, as any writer would.
 QStringList storedRows(const std::string& path);
-// What the engine's integrity check says of the file: "ok" when it is sound.
-QString integrityOf(const std::string& path);
 
 // The running-balance rule checked over a whole table.
 bool balancesFollowRule(const std::vector<LedgerRow>& rows);
