@@ -1,17 +1,42 @@
 // What the ledger hands other programs, read through the interchange's own calls on a real ledger file.
+#include "FileOutput.h"
 #include "ReportRows.h"
 #include "StoreTestSupport.h"
 #include "TestLedger.h"
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <functional>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 using namespace tallowick::test;
 
-// A report's lines in short: "bf 850", a row's description, "end 1045", "total 95 5".
-static std::string reportText(const std::string& path, const ReportChoice& choice, std::size_t runLines)
+// fsync as this program's code calls it: counted, and call number `failingFsync` fails as a bad disk's does.
+static int fsyncCalls = 0, failingFsync = 0;
+extern "C" int fsync(int fd)
+{
+    if (++fsyncCalls == failingFsync) {
+        errno = EIO;
+        return -1;
+    }
+    return int(syscall(SYS_fsync, fd));
+}
+
+// A report's lines in short: "bf 850", a row's description, "end 1045", "total 95 5"; `meanwhile` runs
+// after the first run of lines.
+static std::string reportText(const std::string& path, const ReportChoice& choice, std::size_t runLines,
+                              const std::function<void()>& meanwhile = {})
 {
     auto connection = LedgerConnection::open(path);
     ReportRows report(*connection, choice);
     std::string text;
     long long lines = 0;
-    for (auto run = report.next(runLines); !run.empty(); run = report.next(runLines))
+    auto run = report.next(runLines);
+    if (meanwhile)
+        meanwhile();
+    for (; !run.empty(); run = report.next(runLines))
         for (const ReportLine& line : run) {
             ++lines;
             const LedgerRow& row = line.row;
@@ -70,6 +95,41 @@ private slots:
         rows[299].taxDeductible = rows[599].taxDeductible = 1;
         longer.append(rows);
         QCOMPARE(reportText(longer.path(), {Tax, {}}, 1), std::string("Payment 300|Payment 600|total 2 0"));
+        const auto theirs = [&] { // another program deletes rows, without waiting for a lock
+            sqlite3* db = nullptr;
+            sqlite3_open(longer.path().c_str(), &db);
+            sqlite3_exec(db, "DELETE FROM Ledger WHERE rowid > 1", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        };
+        QCOMPARE(reportText(longer.path(), {Tax, {}}, 1, theirs),
+                 std::string("Payment 300|Payment 600|total 2 0"));
+    }
+
+    // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync
+    // that fails leaves the old file and nothing beside it.
+    void filesAreWrittenWhole()
+    {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("out.csv").toStdString();
+        const auto write = [&](const char* text) {
+            writeFileReplacing(path, [&](std::ostream& out) { out << text; });
+        };
+        const auto contents = [&] {
+            QFile file(QString::fromStdString(path));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        write("old");
+        QVERIFY(::chmod(path.c_str(), 0640) == 0);
+        fsyncCalls = 0;
+        failingFsync = 1;
+        REFUSES(write("new"), Kind::FileAccess);
+        QVERIFY(contents() == "old" && QDir(dir.path()).entryList(QDir::Files) == QStringList{"out.csv"});
+        fsyncCalls = failingFsync = 0;
+        write("new");
+        struct stat info {};
+        QVERIFY(::stat(path.c_str(), &info) == 0 && (info.st_mode & 07777) == 0640);
+        QVERIFY(fsyncCalls == 2 && contents() == "new");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
     }
 };
 

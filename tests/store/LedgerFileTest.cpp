@@ -64,18 +64,20 @@ private slots:
         for (const LedgerRow& row : rows)
             addRow(cursor, row);
         QCOMPARE(ledger.rows(), rows);
-        // {First/Last/Next/Previous/Move n, row at}: 0 is BOF, 6 is EOF, -1 a refused move.
+        // {First/Last/Next/Previous/Move n/Rowid n, row at}: 0 is BOF, 6 is EOF, -1 a refused move.
         const std::tuple<char, std::int64_t, std::int64_t> moves[] = {
-            {'F', 0, 1},         {'M', 4, 5},         {'N', 0, 6}, {'N', 0, -1}, {'P', 0, 5},    {'M', -4, 1},
-            {'P', 0, 0},         {'P', 0, -1},        {'N', 0, 1}, {'M', 2, 3},  {'M', -1, 2},   {'M', 0, 2},
-            {'M', 3, 5},         {'M', 1, 6},         {'L', 0, 5}, {'M', -5, 0}, {'M', 1000, 6}, {'F', 0, 1},
-            {'M', INT64_MIN, 0}, {'M', INT64_MAX, 6}, {'L', 0, 5}, {'P', 0, 4}};
+            {'F', 0, 1},         {'M', 4, 5},    {'N', 0, 6},    {'N', 0, -1}, {'P', 0, 5},
+            {'M', -4, 1},        {'P', 0, 0},    {'P', 0, -1},   {'N', 0, 1},  {'M', 2, 3},
+            {'M', -1, 2},        {'M', 0, 2},    {'M', 3, 5},    {'M', 1, 6},  {'L', 0, 5},
+            {'M', -5, 0},        {'M', 1000, 6}, {'R', 3072, 3}, {'F', 0, 1},  {'M', INT64_MIN, 0},
+            {'M', INT64_MAX, 6}, {'L', 0, 5},    {'P', 0, 4}};
         for (const auto& [move, n, at] : moves) {
             try {
                 move == 'F'   ? cursor.MoveFirst()
                 : move == 'L' ? cursor.MoveLast()
                 : move == 'N' ? cursor.MoveNext()
                 : move == 'P' ? cursor.MovePrevious()
+                : move == 'R' ? cursor.MoveToRowid(n)
                               : cursor.Move(n);
                 QVERIFY(at >= 0 && cursor.IsBOF() == (at == 0) && cursor.IsEOF() == (at == 6));
                 QVERIFY(at % 6 == 0 || (cursor.AbsolutePosition() == at && cursor.CurrentRow().number == at));
@@ -87,6 +89,7 @@ private slots:
         REFUSES(cursor.SetField("date", "2/30/2004"), Kind::BadDate);
         REFUSES(cursor.SetField("tax deductible", "2"), Kind::BadNumber);
         REFUSES(cursor.SetField("payment", "1"), Kind::UnknownColumn);
+        REFUSES(cursor.Update(), Kind::BadAmount);
         cursor.CancelUpdate();
         QCOMPARE(ledger.rows(), rows);
         cursor.Move(-1); // Edit changes row 3 in place; column names ignore letter case

@@ -157,8 +157,17 @@ private slots:
                                        << false << "Line 3: the record is too long to be a ledger row.";
         QTest::newRow("short line") << header + good + "2,,Rent,5,0,0,0\r\n"
                                     << false << "Line 3 has 7 fields where the header has 8.";
+        QTest::newRow("long line") << header + good + "2,,Rent,5,0,0,0,95,x\r\n"
+                                   << false << "Line 3 has 9 fields where the header has 8.";
+        QTest::newRow("column twice")
+            << "Fee," + header + good << false << "The header names the column \"fee\" twice.";
+        QTest::newRow("text after a quote") << header + good + "2,,\"Rent\"x,5,0,0,0,95\r\n"
+                                            << false << "Line 3: text follows a closing quote.";
+        QTest::newRow("flag 2")
+            << header + good + "2,,Rent,5,2,0,0,95\r\n"
+            << false << "Line 3, column \"tax deductible\", value \"2\": Tax deductible must be 0 or 1";
         QTest::newRow("ledger has rows") << header + good << true << "The ledger already has rows";
-        for (const char* amount : {"12,50", "1,5", "1,2345.6", ",5"})
+        for (const char* amount : {"12,50", "1,5", "1,2345.6", ",500"})
             QTest::newRow(amount)
                 << header + good + "2,,Rent,\"" + amount + "\",0,0,0,95\r\n"
                 << false
@@ -377,6 +386,7 @@ private slots:
             const ToolRun run = runTool({"export", "--qif", qt(ledger.path())});
             QCOMPARE(run.status, 0);
             QVERIFY(run.out.startsWith("!Type:Bank\r\n") && run.out.endsWith("^\r\n"));
+            QCOMPARE(run.out.count('\r') + run.out.count('\n'), 2 * run.out.count("\r\n"));
             QCOMPARE(run.out.count("\nD"), qsizetype(rows.size()));
             QCOMPARE(run.out.count("^"), qsizetype(rows.size()));
             Money total;
@@ -387,22 +397,25 @@ private slots:
         }
     }
 
-    // --tax-deductible and --year keep only the rows they name.
+    // --tax-deductible and --year keep only the rows they name; a field holding a comma, a quote or a
+    // line break is quoted, its quotes doubled.
     void exportChoosesRows()
     {
         TestLedger ledger;
         auto rows = std::vector<LedgerRow>{
             makeRow("0", "0", "0", "100", "Opening"), makeRow("1", "0", "0", "99", "A"),
-            makeRow("1", "0", "0", "98", "B", -1, 1), makeRow("1", "0", "0", "97", "C", -1, 1),
-            makeRow("1", "0", "0", "96", "D", -1, 1)};
+            makeRow("1", "0", "0", "98", "B", -1, 1), makeRow("1", "0", "0", "97", "C, \"1\"", -1, 1),
+            makeRow("1", "0", "0", "96", "D\rE", -1, 1)};
         rows[1].date = LedgerDate{2023, 12, 31};
         rows[3].date = LedgerDate{2024, 1, 2};
         ledger.append(rows);
         const ToolRun run =
             runTool({"export", "--csv", "--tax-deductible", "--year", "2024", qt(ledger.path())});
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out.count("\r\n"), 3); // header, C, and D which has C's date
-        QVERIFY(run.out.contains(",C,") && run.out.contains(",D,") && !run.out.contains(",B,"));
+        QCOMPARE(run.out,
+                 QByteArray("number,date,description of transaction,payment / debit,tax deductible,fee,"
+                            "deposit / credit,balance\r\n,2024-01-02,\"C, \"\"1\"\"\",1,1,0,0,97\r\n"
+                            ",,\"D\rE\",1,1,0,0,96\r\n")); // D has C's date
     }
 
     // A balance planted wrong is found (it and the next row break the rule), --repair mends it and says
@@ -414,18 +427,18 @@ private slots:
         ledger.append({makeRow("0", "0", "0", "100", "Opening"), makeRow("10", "0", "0", "90"),
                        makeRow("0", "1", "0", "89"), makeRow("0", "0", "11", "100")});
         QCOMPARE(runTool({"check", qt(ledger.path())}).out, QByteArray("The ledger is sound.\n"));
-        ledger.exec("UPDATE Ledger SET balance = 0 WHERE rowid = 3");
+        ledger.exec("UPDATE Ledger SET balance = 0 WHERE rowid = 2");
         ToolRun run = runTool({"check", qt(ledger.path())});
         QCOMPARE(run.status, 1);
-        QCOMPARE(run.out, QByteArray("Row 3: balance 0 where the rule gives 89.\n"
-                                     "Row 4: balance 100 where the rule gives 11.\n"
+        QCOMPARE(run.out, QByteArray("Row 2: balance 0 where the rule gives 90.\n"
+                                     "Row 3: balance 89 where the rule gives -1.\n"
                                      "2 rows break the running-balance rule.\n"));
         run = runTool({"check", "--repair", qt(ledger.path())});
         QCOMPARE(run.status, 0);
         QVERIFY(
             run.out.endsWith("Repaired: 1 balance was recomputed from the first row's balance and rewritten; "
-                             "the first is row 3, 0 before and 89 now.\nThe ledger is sound.\n"));
-        QCOMPARE(ledger.rows()[2].balance, Money::parse("89"));
+                             "the first is row 2, 0 before and 90 now.\nThe ledger is sound.\n"));
+        QCOMPARE(ledger.rows()[1].balance, Money::parse("90"));
         QCOMPARE(runTool({"check", qt(ledger.path())}).status, 0);
 
         ledger.exec(
