@@ -6,14 +6,11 @@
 // sqlite3 shell's .import of the stored integer form into a staging table,
 // then one INSERT ... SELECT, in one transaction.
 #include "BenchLedger.h"
+#include "ChildRun.h"
 
 #include "LedgerFile.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,69 +22,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace tallowick;
+using bench::Run;
+using bench::runProgram;
 
 namespace {
-
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0; // user and system: what the run costs on an otherwise idle machine
-    double peakMiB = 0;
-    int status = -1;
-};
-
-// Runs `words` (a program found on PATH, then its arguments), its standard
-// input from `inputPath` when given and its standard output into `outputPath`.
-Run spawnAndWait(std::vector<std::string> words, const std::string& outputPath, const std::string& inputPath)
-{
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (!inputPath.empty())
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputPath.c_str(), O_RDONLY, 0);
-    Run run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::perror("posix_spawn");
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-                     + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakMiB = double(usage.ru_maxrss) / 1024.0;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-}
-
-// A child's peak memory counts the memory of the process that spawned it,
-// which here has grown with the ledgers it built. So every program is run by
-// this benchmark started afresh ("--measure"), whose own memory stays small,
-// and which hands back what it measured through a file.
-Run runProgram(const std::vector<std::string>& words, const std::string& outputPath,
-               const std::string& inputPath = "")
-{
-    const std::string result = outputPath + ".run";
-    std::vector<std::string> launcher{"/proc/self/exe", "--measure", result, outputPath, inputPath};
-    launcher.insert(launcher.end(), words.begin(), words.end());
-    spawnAndWait(launcher, "/dev/null", "");
-    Run run;
-    std::ifstream(result) >> run.seconds >> run.cpuSeconds >> run.peakMiB >> run.status;
-    std::filesystem::remove(result);
-    return run;
-}
 
 Run runTool(const std::vector<std::string>& arguments, const std::string& outputPath)
 {
@@ -180,12 +119,8 @@ void benchmark(const std::filesystem::path& folder, long long rows)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 6 && std::string(argv[1]) == "--measure") {
-        const Run run = spawnAndWait(std::vector<std::string>(argv + 5, argv + argc), argv[3], argv[4]);
-        std::ofstream(argv[2]) << run.seconds << ' ' << run.cpuSeconds << ' ' << run.peakMiB << ' '
-                               << run.status;
+    if (bench::measureIfAsked(argc, argv))
         return 0;
-    }
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("tallowick-interchange-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);

@@ -5,13 +5,10 @@
 // grows by from the small report to the large one is the PDF writer's own
 // record of every page and object it wrote.
 #include "BenchLedger.h"
+#include "ChildRun.h"
 
 #include "LedgerFile.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,50 +19,16 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace tallowick;
+using bench::Run;
 
 namespace {
 
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    double peakMiB = 0;
-    int status = -1;
-};
-
-// Runs the tool with `arguments`, its standard output into `outputPath`.
 Run runTool(const std::vector<std::string>& arguments, const std::string& outputPath)
 {
     std::vector<std::string> words{LEDGER_TOOL_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    Run run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::perror("posix_spawn");
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-                     + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakMiB = double(usage.ru_maxrss) / 1024.0;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
+    return bench::runProgram(words, outputPath);
 }
 
 // The page count from the tool's own line: "Wrote 251 pages to FILE."
@@ -96,8 +59,10 @@ void benchmark(const std::filesystem::path& folder, long long rows)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (bench::measureIfAsked(argc, argv))
+        return 0;
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("tallowick-report-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);

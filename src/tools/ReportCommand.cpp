@@ -17,13 +17,6 @@ namespace tallowick::tool {
 
 namespace {
 
-int yearOf(const std::string& text)
-{
-    if (text.size() != 4 || text.find_first_not_of("0123456789") != std::string::npos || text == "0000")
-        throw UsageError("--year needs a year of four digits, such as 2024");
-    return std::stoi(text);
-}
-
 LedgerDate dateOf(const std::string& option, const std::string& text)
 {
     try {

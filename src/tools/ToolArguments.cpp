@@ -2,14 +2,14 @@
 
 namespace tallowick::tool {
 
-namespace {
-
 int yearOf(const std::string& text)
 {
     if (text.size() != 4 || text.find_first_not_of("0123456789") != std::string::npos || text == "0000")
         throw UsageError("--year needs a year of four digits, such as 2024");
     return std::stoi(text);
 }
+
+namespace {
 
 // Takes the positional arguments in order into `slots`; one too many is a usage error.
 void takePositional(const std::string& argument, const std::vector<std::string*>& slots, std::size_t& filled)

@@ -28,6 +28,9 @@ struct ToolArguments {
 // Reads the arguments after the program's name; throws UsageError.
 ToolArguments parseArguments(const std::vector<std::string>& arguments);
 
+// The year an option's value names (four digits); throws UsageError.
+int yearOf(const std::string& text);
+
 // The text --help prints.
 const char* usageText();
 
