@@ -93,8 +93,9 @@ void ChangeHistory::committed(const std::string& ledgerPath, const CommitStamp& 
 
 bool ChangeHistory::joinsInsertion(const ChangeRecord& change) const
 {
-    if (undo_.empty() || change.kind() != ChangeRecord::Kind::Update)
+    if (undo_.empty() || change.kind() != ChangeRecord::Kind::Update || change.tooLarge())
         return false;
+    // A joined insertion has no subject any more: only the first Update of the placeholder joins.
     const ChangeRecord& latest = undo_.back();
     return latest.kind() == ChangeRecord::Kind::Insert && latest.subjectRowid()
            && latest.subjectRowid() == change.subjectRowid();

@@ -17,8 +17,8 @@ namespace tallowick {
 
 // The changes made to one ledger file while the program runs, for undo and
 // redo. Every change the store writes arrives here when its transaction
-// commits (LedgerConnection::commit), whichever window or tool made it, so
-// the history is the one record the windows share besides the selected row.
+// commits (LedgerConnection::commit), whichever window made it, so the
+// history is the one record the windows share besides the selected row.
 // It observes the store's commits in every program that links it, from
 // before main() runs.
 //

@@ -49,7 +49,7 @@ ChangeRecord ChangeRecord::joined(const ChangeRecord& earlier, const ChangeRecor
     // first before-image and last after-image, and puts the later change's
     // balances into the after-images of rows the earlier change wrote whole.
     ChangeRecord both(mostBytes);
-    both.name(earlier.kind_, earlier.position_, earlier.subjectRowid_);
+    both.name(earlier.kind_, earlier.position_);
     for (const ChangeRecord* change : {&earlier, &later}) {
         for (const RowChange& row : change->rows_) {
             const std::optional<LedgerRow> before =

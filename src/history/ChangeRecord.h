@@ -46,7 +46,8 @@ public:
     std::int64_t subjectRowid() const { return subjectRowid_; }
 
     // One finished change that does what `earlier` and then `later` did, named
-    // as `earlier`: for every rowid, the row before both and the row after both.
+    // as `earlier` but about no row of its own: for every rowid, the row before
+    // both and the row after both.
     static ChangeRecord joined(const ChangeRecord& earlier, const ChangeRecord& later, std::size_t mostBytes);
     // "Delete of row 5", "Update of row 3", "Add", "Insert after row 2", "Initial Balance".
     std::string description() const;

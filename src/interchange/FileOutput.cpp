@@ -129,4 +129,14 @@ void writeFileReplacing(const std::string& path, const std::function<void(std::o
     }
 }
 
+void refuseExportOverLedger(const std::string& exportPath, const std::string& ledgerPath)
+{
+    struct stat exported {
+    }, ledger{};
+    if (::stat(exportPath.c_str(), &exported) == 0 && ::stat(ledgerPath.c_str(), &ledger) == 0
+        && exported.st_dev == ledger.st_dev && exported.st_ino == ledger.st_ino)
+        throw StoreError(StoreError::Kind::FileAccess,
+                         "The file \"" + exportPath + "\" is the ledger itself; export to another file.");
+}
+
 } // namespace tallowick

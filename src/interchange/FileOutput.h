@@ -40,6 +40,10 @@ private:
 // owner only; a replaced one keeps its permissions.
 void writeFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write);
 
+// Refuses (StoreError) an export whose file is the ledger itself, under
+// whatever name: replaced by the export, the ledger would be lost.
+void refuseExportOverLedger(const std::string& exportPath, const std::string& ledgerPath);
+
 // The sentence for a file that could not be written for the reason `error` (an errno value).
 std::string notWrittenSentence(const std::string& path, int error);
 

@@ -36,7 +36,7 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
     connect(copy, &QAction::triggered, grid_, [this] { CopySelectedRows(grid_); });
     QAction* exportCsv = addCommand(QStringLiteral("actionExportCsv"), QStringLiteral("Export to CSV\u2026"));
     connect(exportCsv, &QAction::triggered, grid_, [this] { ExportLedgerToCsv(grid_->window()); });
-    // The report window opens beside the ledger window, which it never needs.
+    // The report window reads the ledger file itself: the ledger window stays as it is.
     QAction* report = addCommand(QStringLiteral("actionPrintReport"), QStringLiteral("Print Report…"));
     connect(report, &QAction::triggered, grid_,
             [] { WindowRegistry::instance().Show(QStringLiteral("frmReport")); });

@@ -78,8 +78,10 @@ void ExportLedgerToCsv(QWidget* parent)
 
     try {
         BusyPointer busy;
+        const std::string exportPath = toStd(dialog.selectedFiles().constFirst());
+        refuseExportOverLedger(exportPath, Module1::ledgerPath());
         const auto connection = LedgerConnection::open(Module1::ledgerPath());
-        writeFileReplacing(toStd(dialog.selectedFiles().constFirst()),
+        writeFileReplacing(exportPath,
                            [&](std::ostream& out) { exportCsv(*connection, ExportChoice(), out); });
     } catch (const std::exception& error) {
         ShowMessage(parent, describe(error));

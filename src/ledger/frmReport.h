@@ -15,8 +15,8 @@ class QSpinBox;
 namespace tallowick {
 
 // "Report": prints the register or the tax deductible payments of a period,
-// previewed, on a printer or as a PDF file. It opens beside the ledger
-// window from the grid's "Print Report…" and reads the ledger file itself.
+// previewed, on a printer or as a PDF file. It opens from the grid's "Print
+// Report…" while the ledger window stays open, and reads the ledger file itself.
 class frmReport : public QWidget {
     Q_OBJECT
 

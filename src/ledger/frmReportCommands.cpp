@@ -33,7 +33,8 @@ void frmReport::paintOn(QPrinter* printer)
 {
     try {
         BusyPointer busy;
-        paintReport(*LedgerConnection::open(Module1::ledgerPath()), Choice(), *printer, QDate::currentDate());
+        paintReport(*LedgerConnection::open(Module1::ledgerPath()), Choice(), *printer, QDate::currentDate(),
+                    [printer] { printer->abort(); });
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));
     }

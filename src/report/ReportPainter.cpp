@@ -114,7 +114,7 @@ private:
 } // namespace
 
 int paintReport(LedgerConnection& connection, const ReportChoice& choice, QPagedPaintDevice& device,
-                const QDate& printedOn)
+                const QDate& printedOn, const std::function<void()>& abandon)
 {
     ReportRows rows(connection, choice);
     const ReportLayout layout(rows.summary(), choice.content, device);
@@ -123,10 +123,16 @@ int paintReport(LedgerConnection& connection, const ReportChoice& choice, QPaged
         throw std::runtime_error("The report could not be started on the printer.");
     painter.scale(layout.scale, layout.scale);
     PagePainter pages(painter, layout, choice, printedOn);
-    for (long long page = 1; page <= layout.pageCount; ++page) {
-        if (page > 1 && !device.newPage())
-            throw std::runtime_error("The printer refused a new page of the report.");
-        pages.paint(page, rows.next(std::size_t(layout.linesPerPage)));
+    try {
+        for (long long page = 1; page <= layout.pageCount; ++page) {
+            if (page > 1 && !device.newPage())
+                throw std::runtime_error("The printer refused a new page of the report.");
+            pages.paint(page, rows.next(std::size_t(layout.linesPerPage)));
+        }
+    } catch (...) {
+        if (abandon)
+            abandon();
+        throw;
     }
     if (!painter.end())
         throw std::runtime_error("The report could not be finished on the printer.");

@@ -90,10 +90,12 @@ void exportLedger(const ToolArguments& arguments, const std::string& ledgerPath,
         else
             exportQif(*connection, arguments.choice, to);
     };
-    if (arguments.outputPath.empty())
+    if (arguments.outputPath.empty()) {
         write(out);
-    else
-        writeFileReplacing(arguments.outputPath, write);
+        return;
+    }
+    refuseExportOverLedger(arguments.outputPath, ledgerPath);
+    writeFileReplacing(arguments.outputPath, write);
 }
 
 // Imports and reports; a report that cannot be written stores nothing.
