@@ -52,14 +52,12 @@ struct Row {
 
 using Table = std::vector<Row>;
 
-std::string quoted(const std::optional<std::string>& text)
-{
-    return text ? "'" + *text + "'" : "NULL";
-}
-
 // The row's values as SQL literals, in column order.
 std::string sqlValues(const Row& row)
 {
+    const auto quoted = [](const std::optional<std::string>& text) {
+        return text ? "'" + *text + "'" : "NULL";
+    };
     return (row.number ? std::to_string(*row.number) : "NULL") + "," + quoted(row.date) + ","
            + quoted(row.description) + "," + std::to_string(row.payment) + "," + std::to_string(row.tax) + ","
            + std::to_string(row.fee) + "," + std::to_string(row.deposit) + "," + std::to_string(row.balance);

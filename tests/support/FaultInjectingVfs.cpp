@@ -11,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace tallowick::test {
 
@@ -257,16 +258,9 @@ int shimOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags,
     return rc;
 }
 
-bool isJournal(const std::string& path)
-{
-    const std::string suffix = "-journal";
-    return path.size() > suffix.size()
-           && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 int shimDelete(sqlite3_vfs*, const char* name, int syncDirectory)
 {
-    if (isJournal(name))
+    if (std::string_view(name).ends_with("-journal"))
         if (const int rc = passGate(FileOperation::Delete))
             return rc;
     sqlite3_vfs* root = state().root;
