@@ -25,11 +25,6 @@ LedgerRow opening(const char* balance)
 {
     return makeRow("0", "0", "0", balance, "Initial Balance");
 }
-LedgerRow dated(LedgerRow row, LedgerDate date)
-{
-    row.date = date;
-    return row;
-}
 
 // Types each text into its box of the editor.
 void typeInto(Form3* editor, std::initializer_list<std::pair<QLineEdit * Form3::*, const char*>> boxes)

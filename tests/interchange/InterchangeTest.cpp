@@ -69,7 +69,6 @@ private slots:
         rows[3].date = LedgerDate{2024, 1, 5};
         rows[5].date = LedgerDate{2026, 2, 1};
         ledger.append(rows);
-        const auto days = [](LedgerDate from, LedgerDate to) { return ReportPeriod{from, to}; };
         const auto Register = ReportContent::Register, Tax = ReportContent::TaxDeductible;
         const std::tuple<ReportContent, ReportPeriod, std::string> cases[] = {
             {Register, {}, "bf 0|Opening|A|B|C|D|E|end 1000"},
@@ -77,7 +76,7 @@ private slots:
             {Register, ReportPeriod::year(2024), "bf 850|C|D|end 1045"},
             {Register, ReportPeriod::year(2025), "bf 1045|end 1045"},
             {Register, ReportPeriod::year(2022), "bf 1000|end 1000"},
-            {Register, days({2023, 12, 31}, {2024, 1, 5}), "bf 850|C|D|end 1045"},
+            {Register, {LedgerDate{2023, 12, 31}, LedgerDate{2024, 1, 5}}, "bf 850|C|D|end 1045"},
             {Register, {std::nullopt, LedgerDate{2023, 12, 31}}, "bf 0|Opening|A|B|end 850"},
             {Tax, {}, "B|D|E|total 95 5"},
             {Tax, ReportPeriod::year(2024), "D|total 0 5"},
@@ -86,7 +85,7 @@ private slots:
             for (std::size_t runLines : {1, 2, 100})
                 QCOMPARE(reportText(ledger.path(), {content, period}, runLines), expected);
         QCOMPARE(ReportPeriod{}.text() + "; " + ReportPeriod::year(2024).text() + "; "
-                     + days({2024, 3, 1}, {2024, 3, 31}).text(),
+                     + (ReportPeriod{LedgerDate{2024, 3, 1}, LedgerDate{2024, 3, 31}}).text(),
                  std::string("Whole ledger; Year 2024; 3/1/2024 to 3/31/2024"));
 
         // Rows are read in runs of 256: deductible rows far apart, and after the last, nothing.

@@ -79,6 +79,12 @@ LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, con
     return row;
 }
 
+LedgerRow dated(LedgerRow row, LedgerDate date)
+{
+    row.date = date;
+    return row;
+}
+
 std::vector<LedgerRow> paymentRows(int count)
 {
     std::vector<LedgerRow> rows{makeRow("0", "0", "0", "1000", "Initial Balance")};

@@ -36,6 +36,8 @@ private:
 // A row with the usual fields; amounts are given as text like "12.5".
 LedgerRow makeRow(const char* payment, const char* fee, const char* deposit, const char* balance,
                   const char* description = nullptr, long long number = -1, int tax = 0);
+// The row with that date.
+LedgerRow dated(LedgerRow row, LedgerDate date);
 
 // An opening of 1000, then payments of 1.00 numbered from 1001.
 std::vector<LedgerRow> paymentRows(int count);
