@@ -170,7 +170,7 @@ private slots:
             {good + "2,,Caf\xe9,0,0,0,0,\r\n",
              "Line 3, column \"description of transaction\": the text is not UTF-8 (the file may be saved as "
              "Windows-1252 or Latin-1); save it as UTF-8 and import it again.\n"},
-            {QByteArray("\xff\xfen\0u\0"),
+            {QByteArray("\xff\xfen\0u\0", 6),
              "The file is UTF-16 text; save it as UTF-8 text and import it again.\n"}};
         for (const char* amount : {"12,50", "1,5", "1,2345.6", ",500"})
             cases.emplace_back(good + "2,,Rent,\"" + amount + "\",0,0,0,95\r\n",
