@@ -8,6 +8,7 @@
 #include "TestLedger.h"
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <sqlite3.h>
@@ -27,37 +28,22 @@ static FileTable fileTable(const std::string& path)
 // Where the first rowid that differs between two tables stands in `now`, as the window selects it after undo.
 static std::int64_t firstTouchedPosition(const FileTable& was, const FileTable& now)
 {
-    std::int64_t first = INT64_MAX;
-    for (const FileTable* table : {&was, &now})
-        for (const auto& [rowid, row] : *table) {
-            const FileTable& other = table == &was ? now : was;
-            if (!other.count(rowid) || other.at(rowid) != row) {
-                first = std::min(first, rowid);
-                break;
-            }
-        }
-    std::int64_t before = 0;
-    for (const auto& entry : now)
-        before += entry.first < first;
-    return before + (now.lower_bound(first) != now.end());
+    const auto differs = std::mismatch(was.begin(), was.end(), now.begin(), now.end()).second;
+    return std::distance(now.begin(), differs) + (differs != now.end());
 }
 
 // A ledger of `rows` rows, the first half packed (insertions move rows), the rest 3 apart; balances
 // arbitrary, below zero from row 73 on.
 static void fill(TestLedger& ledger, int rows)
 {
-    ledger.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                + std::to_string(rows)
-                + ") INSERT INTO Ledger (rowid, \"number\", \"date\", "
-                  "\"description of transaction\", \"payment / debit\", \"tax deductible\", fee, "
-                  "\"deposit / credit\", balance) "
-                  "SELECT CASE WHEN i <= "
-                + std::to_string(rows / 2)
-                + " THEN i ELSE i * 3 END, "
-                  "CASE WHEN i % 4 THEN 1000 + i END, "
+    ledger.exec("WITH RECURSIVE t(total) AS (SELECT " + std::to_string(rows)
+                + "), n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n, t WHERE i < total) "
+                  "INSERT INTO Ledger (rowid, \"number\", \"date\", \"description of transaction\", "
+                  "\"payment / debit\", \"tax deductible\", fee, \"deposit / credit\", balance) "
+                  "SELECT CASE WHEN i <= total / 2 THEN i ELSE i * 3 END, CASE WHEN i % 4 THEN 1000 + i END, "
                   "CASE WHEN i % 3 THEN date('2020-01-01', '+' || i || ' days') END, "
                   "CASE WHEN i % 5 THEN 'Row ' || i END, (i % 7) * 10000, i % 2, (i % 5 = 0) * 2500, "
-                  "(i % 6 = 0) * 500000, 900000 - i * 12345 FROM n");
+                  "(i % 6 = 0) * 500000, 900000 - i * 12345 FROM n, t");
 }
 
 // The changes as the windows make them, each through the store call its window uses.
@@ -85,20 +71,13 @@ static void updateRow(const std::string& path, std::int64_t position, const std:
     cursor.SetFieldEmpty("date");
     UpdateAndRebalance(cursor);
 }
-static void deleteRow(const std::string& path, std::int64_t position)
+// One store call on a cursor of its own, as each window's command makes it.
+template <typename... Args>
+static void onCursor(const std::string& path, void (*call)(RecordCursor&, Args...),
+                     std::type_identity_t<Args>... args)
 {
     RecordCursor cursor(path);
-    DeleteAndRebalance(cursor, position);
-}
-static void insertAfter(const std::string& path, std::int64_t position)
-{
-    RecordCursor cursor(path);
-    InsertPlaceholderAfter(cursor, position);
-}
-static void recompute(const std::string& path)
-{
-    RecordCursor cursor(path);
-    RecomputeBalances(cursor);
+    call(cursor, args...);
 }
 
 // A write this program makes without noting a change: the history trusts its own commits.
@@ -110,13 +89,23 @@ static void writeHere(const std::string& path, const std::string& sql)
     transaction.commit();
 }
 
-static std::optional<std::int64_t> undo(const std::string& path)
+static std::optional<std::int64_t> undo(const std::string& path, bool redoing = false)
 {
-    return ChangeHistory::instance().undo(*LedgerConnection::open(path));
+    auto connection = LedgerConnection::open(path);
+    return redoing ? ChangeHistory::instance().redo(*connection)
+                   : ChangeHistory::instance().undo(*connection);
 }
-static std::optional<std::int64_t> redo(const std::string& path)
+
+// The sentence of the StoreError of `kind` that an undo, or a redo, on `connection` throws; empty when it
+// throws none or another kind.
+static QByteArray refusal(LedgerConnection& connection, bool redoing, Kind kind = Kind::NotUndoable)
 {
-    return ChangeHistory::instance().redo(*LedgerConnection::open(path));
+    try {
+        redoing ? ChangeHistory::instance().redo(connection) : ChangeHistory::instance().undo(connection);
+    } catch (const StoreError& error) {
+        return error.kind() == kind ? error.what() : "";
+    }
+    return {};
 }
 
 // Each kind of change the windows make, with a write by another program to a row it touched (on a
@@ -131,10 +120,10 @@ const struct {
      "\"deposit / credit\", balance) VALUES (1144, 0, 0, 0, 0, 0)"},
     {"update row 2", [](const std::string& path) { updateRow(path, 2, "3"); },
      "UPDATE Ledger SET balance = balance + 1 WHERE rowid = (SELECT max(rowid) FROM Ledger)"},
-    {"delete row 2", [](const std::string& path) { deleteRow(path, 2); },
+    {"delete row 2", [](const std::string& path) { onCursor(path, DeleteAndRebalance, 2); },
      "INSERT OR REPLACE INTO Ledger (rowid, \"payment / debit\", \"tax deductible\", fee, "
      "\"deposit / credit\", balance) VALUES (2, 0, 0, 0, 0, 0)"},
-    {"insert after row 1", [](const std::string& path) { insertAfter(path, 1); },
+    {"insert after row 1", [](const std::string& path) { onCursor(path, InsertPlaceholderAfter, 1); },
      "DELETE FROM Ledger WHERE rowid = 2"},
 };
 
@@ -163,8 +152,7 @@ private slots:
                 const auto rows = std::int64_t(now.size());
                 const std::int64_t position = rows ? 1 + std::int64_t(random() % rows) : 0;
                 const unsigned roll = random() % 20;
-                const QByteArray where =
-                    QByteArray("seed ") + QByteArray::number(seed) + " step " + QByteArray::number(step);
+                const QByteArray where = QString("seed %1 step %2").arg(seed).arg(step).toUtf8();
                 if (roll < 7) {
                     const FileTable before = now;
                     const unsigned kind = rows < 2 ? 0 : random() % 6;
@@ -173,9 +161,9 @@ private slots:
                     case 0: addRow(path, int(random() % 100000)); break;
                     case 1:
                     case 5: updateRow(path, at, std::to_string(random() % 3)); break;
-                    case 2: deleteRow(path, position); break;
-                    case 3: insertAfter(path, position); break;
-                    default: recompute(path);
+                    case 2: onCursor(path, DeleteAndRebalance, position); break;
+                    case 3: onCursor(path, InsertPlaceholderAfter, position); break;
+                    default: onCursor(path, RecomputeBalances);
                     }
                     now = fileTable(path);
                     const bool joined = (kind == 1 || kind == 5) && at == placeholder;
@@ -186,29 +174,23 @@ private slots:
                         placeholder = kind == 3 ? position + 1 : 0;
                     }
                 } else {
-                    // An undo leads back to the last table of `past`, a redo on to the last of `future`.
-                    const bool undoing = roll < 15;
-                    std::vector<FileTable>& from = undoing ? past : future;
-                    std::vector<FileTable>& to = undoing ? future : past;
-                    const FileTable was = now;
-                    const std::optional<std::int64_t> selected = undoing ? undo(path) : redo(path);
+                    const bool redoing = roll >= 15;
+                    std::vector<FileTable>& from = redoing ? future : past;
+                    std::vector<FileTable>& to = redoing ? past : future;
+                    const std::optional<std::int64_t> selected = undo(path, redoing);
                     QVERIFY2(selected.has_value() == !from.empty(), where);
                     if (!selected)
                         continue;
-                    now = fileTable(path);
+                    to.push_back(std::exchange(now, fileTable(path)));
                     QVERIFY2(now == from.back(), where);
-                    QCOMPARE(*selected, firstTouchedPosition(was, now));
-                    to.push_back(was);
+                    QCOMPARE(*selected, firstTouchedPosition(to.back(), now));
                     from.pop_back();
                     placeholder = 0;
                 }
                 QVERIFY2(history.undoCount() == past.size() && history.redoCount() == future.size(), where);
             }
-            while (!past.empty()) { // all the way back
-                undo(path);
-                QVERIFY(fileTable(path) == past.back());
-                past.pop_back();
-            }
+            for (; !past.empty(); past.pop_back()) // all the way back
+                QVERIFY(undo(path) && fileTable(path) == past.back());
         }
     }
 
@@ -226,14 +208,13 @@ private slots:
              },
              "Add"},
             {[&] { updateRow(path, 3, "7"); }, "Update of row 3"},
-            {[&] { insertAfter(path, 2); }, "Insert after row 2"},
-            {[&] { updateRow(path, 3, "4"); }, "Insert after row 2"},
-            {[&] { deleteRow(path, 5); }, "Delete of row 5"},
-            {[&] {
-                 writeHere(path, "UPDATE Ledger SET balance = 0");
-                 recompute(path);
-             },
-             "Recomputation of Balances"},
+            {[&] { onCursor(path, InsertPlaceholderAfter, 2); }, "Insert after row 2"},
+            {[&] { updateRow(path, 3, "4"); },
+             "Insert after row 2"}, // the placeholder's first Update joins it
+            {[&] { updateRow(path, 3, "5"); }, "Update of row 3"},
+            {[&] { onCursor(path, DeleteAndRebalance, 5); }, "Delete of row 5"},
+            {[&] { writeHere(path, "UPDATE Ledger SET balance = 0"); }, "Delete of row 5"},
+            {[&] { onCursor(path, RecomputeBalances); }, "Recomputation of Balances"},
         };
         QVERIFY(!history.nextUndo(path) && !history.nextRedo(path));
         for (const auto& [change, name] : changes) {
@@ -261,13 +242,9 @@ private slots:
                     undo(path);
                 writeHere(path, foreign);
                 const FileTable changed = fileTable(path);
-                try {
-                    redoing ? redo(path) : undo(path);
-                    QFAIL(name);
-                } catch (const StoreError& error) {
-                    QCOMPARE(error.kind(), Kind::NotUndoable);
-                    QVERIFY(QByteArray(error.what()).contains("changed by another program"));
-                }
+                QVERIFY2(
+                    refusal(*LedgerConnection::open(path), redoing).contains("changed by another program"),
+                    name);
                 QVERIFY2(fileTable(path) == changed, name);
                 QVERIFY2(history.undoCount() == !redoing && history.redoCount() == redoing, name);
             }
@@ -287,50 +264,42 @@ private slots:
     void outsideWritesRefuseUndoAndRedo()
     {
         ChangeHistory& history = ChangeHistory::instance();
-        const char* const columns =
+        const std::string insert =
             "INSERT INTO Ledger (rowid, \"description of transaction\", \"payment / debit\", "
             "\"tax deductible\", fee, \"deposit / credit\", balance) VALUES ";
         const struct {
             const char* name;
-            void (*ours)(const std::string& path);
+            int deletions; // of row 1; none is an update of row 2
             std::string theirs;
         } cases[] = {
-            {"an empty row inserted after the updated one",
-             [](const std::string& path) { updateRow(path, 2, "50"); },
-             columns
-                 + std::string("(3, 'Theirs', 0, 0, 0, 0, (SELECT balance FROM Ledger WHERE rowid = 2))")},
-            {"rowids renumbered", [](const std::string& path) { deleteRow(path, 1); }, "VACUUM"},
-            {"every row deleted, two imported",
-             [](const std::string& path) {
-                 for (int k = 0; k < 4; ++k)
-                     deleteRow(path, 1);
-             },
-             "DELETE FROM Ledger; " + (columns + std::string("(1024, 'Opening', 0, 0, 0, 0, 50000), "))
-                 + "(2048, 'Rent', 20000, 0, 0, 0, 30000)"},
+            {"an empty row inserted after the updated one", 0,
+             insert + "(3, 'Theirs', 0, 0, 0, 0, (SELECT balance FROM Ledger WHERE rowid = 2))"},
+            {"rowids renumbered", 1, "VACUUM"},
+            {"every row deleted, two imported", 4,
+             "DELETE FROM Ledger; " + insert
+                 + "(1024, 'Opening', 0, 0, 0, 0, 50000), (2048, 'Rent', 20000, 0, 0, 0, 30000)"},
         };
-        for (const auto& [name, ours, theirs] : cases) {
+        for (const auto& [name, deletions, theirs] : cases) {
             for (int variant : {0, 1, 2}) { // undo refused, redo refused, our next change comes first
                 const bool redoing = variant == 1;
                 TestLedger ledger;
                 const std::string path = ledger.path();
                 ledger.append(paymentRows(4));
                 ledger.exec("UPDATE Ledger SET rowid = rowid * 2 WHERE rowid > 2"); // room for theirs at 3
-                ours(path);
+                for (int k = 0; k < deletions; ++k)
+                    onCursor(path, DeleteAndRebalance, 1);
+                if (!deletions)
+                    updateRow(path, 2, "50");
                 if (redoing)
                     undo(path);
                 ledger.exec(theirs);
                 const FileTable changed = fileTable(path);
                 for (int attempt = 0; attempt < (variant == 2 ? 0 : 2); ++attempt) { // the second finds none
-                    try {
-                        redoing&& attempt == 0 ? redo(path) : undo(path);
-                        QFAIL(name);
-                    } catch (const StoreError& error) {
-                        QCOMPARE(error.kind(), Kind::NotUndoable);
-                        QVERIFY2(QByteArray(error.what())
-                                     .startsWith("Another program has changed the ledger "
-                                                 "file since, so the "),
-                                 error.what());
-                    }
+                    const QByteArray sentence =
+                        refusal(*LedgerConnection::open(path), redoing && attempt == 0);
+                    QVERIFY2(
+                        sentence.startsWith("Another program has changed the ledger file since, so the "),
+                        name);
                     QVERIFY2(fileTable(path) == changed && !history.undoCount() && !history.redoCount(),
                              name);
                 }
@@ -377,7 +346,7 @@ private slots:
             change(path);
             const FileTable after = fileTable(path);
             for (bool undoing : {true, false}) {
-                const auto apply = [&](bool forward) { return forward == undoing ? undo(path) : redo(path); };
+                const auto apply = [&](bool forward) { return undo(path, forward != undoing); };
                 vfs.startCounting();
                 QVERIFY(apply(true));
                 vfs.stop();
@@ -392,12 +361,7 @@ private slots:
                         {
                             auto connection = LedgerConnection::open(path);
                             vfs.arm(fault, at, SQLITE_IOERR_WRITE);
-                            try {
-                                undoing ? history.undo(*connection) : history.redo(*connection);
-                                QFAIL(where);
-                            } catch (const StoreError& error) {
-                                QVERIFY2(error.kind() == Kind::FileAccess, where + ": " + error.what());
-                            }
+                            QVERIFY2(!refusal(*connection, !undoing, Kind::FileAccess).isEmpty(), where);
                             vfs.stop();
                         }
                         QVERIFY2(fileTable(path) == (undoing ? after : before), where);
@@ -428,10 +392,8 @@ private slots:
             tables.push_back(fileTable(path));
         }
         QVERIFY(history.undoCount() == 3 && history.droppedEarlier(path));
-        for (int k = 3; k >= 1; --k) {
-            QVERIFY(undo(path));
-            QVERIFY(fileTable(path) == tables[std::size_t(k)]);
-        }
+        for (int k = 3; k >= 1; --k)
+            QVERIFY(undo(path) && fileTable(path) == tables[std::size_t(k)]);
         REFUSES(undo(path), Kind::NotUndoable);
         QVERIFY(fileTable(path) == tables[1] && history.redoCount() == 3);
         history.setLimits(100, 1000); // a change too large to keep leaves nothing to undo
