@@ -6,7 +6,6 @@
 #include "RecomputeBalances.h"
 #include "StoreTestSupport.h"
 #include "TestLedger.h"
-#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <functional>
@@ -33,8 +32,8 @@ static std::int64_t firstTouchedPosition(const FileTable& was, const FileTable& 
 }
 
 // A ledger of `rows` rows, the first half packed (insertions move rows), the rest 3 apart; balances
-// arbitrary, below zero from row 73 on.
-static void fill(TestLedger& ledger, int rows)
+// arbitrary, below zero from row 73 on. Gives the ledger's path.
+static std::string fill(TestLedger& ledger, int rows)
 {
     ledger.exec("WITH RECURSIVE t(total) AS (SELECT " + std::to_string(rows)
                 + "), n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n, t WHERE i < total) "
@@ -44,6 +43,7 @@ static void fill(TestLedger& ledger, int rows)
                   "CASE WHEN i % 3 THEN date('2020-01-01', '+' || i || ' days') END, "
                   "CASE WHEN i % 5 THEN 'Row ' || i END, (i % 7) * 10000, i % 2, (i % 5 = 0) * 2500, "
                   "(i % 6 = 0) * 500000, 900000 - i * 12345 FROM n, t");
+    return ledger.path();
 }
 
 // The changes as the windows make them, each through the store call its window uses.
@@ -142,8 +142,7 @@ private slots:
         ChangeHistory& history = ChangeHistory::instance();
         for (unsigned seed : {1u, 2u, 3u}) {
             TestLedger ledger;
-            const std::string path = ledger.path();
-            fill(ledger, 300);
+            const std::string path = fill(ledger, 300);
             std::mt19937 random(seed);
             std::vector<FileTable> past, future; // the tables an undo and a redo lead to
             FileTable now = fileTable(path);
@@ -235,8 +234,7 @@ private slots:
         for (const auto& [name, change, foreign] : kChanges) {
             for (bool redoing : {false, true}) {
                 TestLedger ledger;
-                fill(ledger, 40);
-                const std::string path = ledger.path();
+                const std::string path = fill(ledger, 40);
                 change(path);
                 if (redoing)
                     undo(path);
@@ -250,12 +248,12 @@ private slots:
             }
         }
         TestLedger ledger;
-        fill(ledger, 40);
-        addRow(ledger.path(), 5);
-        writeHere(ledger.path(), "UPDATE Ledger SET \"description of transaction\" = 'x' WHERE rowid = 1");
-        FileTable expected = fileTable(ledger.path());
+        const std::string path = fill(ledger, 40);
+        addRow(path, 5);
+        writeHere(path, "UPDATE Ledger SET \"description of transaction\" = 'x' WHERE rowid = 1");
+        FileTable expected = fileTable(path);
         expected.erase(1144);
-        QVERIFY(undo(ledger.path()) && fileTable(ledger.path()) == expected);
+        QVERIFY(undo(path) && fileTable(path) == expected);
     }
 
     // Another program's commit since our last: undo and redo refuse, write nothing and empty the history,
@@ -264,6 +262,7 @@ private slots:
     void outsideWritesRefuseUndoAndRedo()
     {
         ChangeHistory& history = ChangeHistory::instance();
+        const char* const since = "Another program has changed the ledger file since, so the ";
         const std::string insert =
             "INSERT INTO Ledger (rowid, \"description of transaction\", \"payment / debit\", "
             "\"tax deductible\", fee, \"deposit / credit\", balance) VALUES ";
@@ -297,9 +296,7 @@ private slots:
                 for (int attempt = 0; attempt < (variant == 2 ? 0 : 2); ++attempt) { // the second finds none
                     const QByteArray sentence =
                         refusal(*LedgerConnection::open(path), redoing && attempt == 0);
-                    QVERIFY2(
-                        sentence.startsWith("Another program has changed the ledger file since, so the "),
-                        name);
+                    QVERIFY2(sentence.startsWith(since), name);
                     QVERIFY2(fileTable(path) == changed && !history.undoCount() && !history.redoCount(),
                              name);
                 }
@@ -339,8 +336,7 @@ private slots:
         FaultInjectingVfs& vfs = FaultInjectingVfs::install();
         for (const auto& [name, change, foreign] : kChanges) {
             TestLedger ledger;
-            fill(ledger, 200);
-            const std::string path = ledger.path();
+            const std::string path = fill(ledger, 200);
             const FileTable before = fileTable(path);
             change(path);
             const FileTable after = fileTable(path);
@@ -377,8 +373,7 @@ private slots:
     {
         ChangeHistory& history = ChangeHistory::instance();
         TestLedger ledger;
-        fill(ledger, 2000);
-        const std::string path = ledger.path();
+        const std::string path = fill(ledger, 2000);
         updateRow(path, 2, "1");
         const double perRow = double(history.bytes()) / 1999; // each row after the second changed
         QVERIFY2(perRow <= 32, QByteArray::number(perRow));
