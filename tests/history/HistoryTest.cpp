@@ -108,13 +108,9 @@ static QByteArray refusal(LedgerConnection& connection, bool redoing, Kind kind 
     return {};
 }
 
-// Each kind of change the windows make, with a write by another program to a row it touched (on a
-// ledger filled with 40 rows).
-const struct {
-    const char* name;
-    void (*change)(const std::string& path);
-    const char* foreign;
-} kChanges[] = {
+// Each kind of change the windows make: its name, the change, and a write by another program to a row it
+// touched (on a ledger filled with 40 rows).
+const std::tuple<const char*, void (*)(const std::string& path), const char*> kChanges[] = {
     {"add", [](const std::string& path) { addRow(path, 5); }, // the row added at 120 + 1024
      "INSERT OR REPLACE INTO Ledger (rowid, \"payment / debit\", \"tax deductible\", fee, "
      "\"deposit / credit\", balance) VALUES (1144, 0, 0, 0, 0, 0)"},
@@ -240,10 +236,8 @@ private slots:
                     undo(path);
                 writeHere(path, foreign);
                 const FileTable changed = fileTable(path);
-                QVERIFY2(
-                    refusal(*LedgerConnection::open(path), redoing).contains("changed by another program"),
-                    name);
-                QVERIFY2(fileTable(path) == changed, name);
+                const QByteArray said = refusal(*LedgerConnection::open(path), redoing);
+                QVERIFY2(said.contains("changed by another program") && fileTable(path) == changed, name);
                 QVERIFY2(history.undoCount() == !redoing && history.redoCount() == redoing, name);
             }
         }
@@ -266,11 +260,8 @@ private slots:
         const std::string insert =
             "INSERT INTO Ledger (rowid, \"description of transaction\", \"payment / debit\", "
             "\"tax deductible\", fee, \"deposit / credit\", balance) VALUES ";
-        const struct {
-            const char* name;
-            int deletions; // of row 1; none is an update of row 2
-            std::string theirs;
-        } cases[] = {
+        // Each case: its name, our deletions of row 1 (none: an update of row 2), and their write.
+        const std::tuple<const char*, int, std::string> cases[] = {
             {"an empty row inserted after the updated one", 0,
              insert + "(3, 'Theirs', 0, 0, 0, 0, (SELECT balance FROM Ledger WHERE rowid = 2))"},
             {"rowids renumbered", 1, "VACUUM"},
@@ -294,11 +285,9 @@ private slots:
                 ledger.exec(theirs);
                 const FileTable changed = fileTable(path);
                 for (int attempt = 0; attempt < (variant == 2 ? 0 : 2); ++attempt) { // the second finds none
-                    const QByteArray sentence =
-                        refusal(*LedgerConnection::open(path), redoing && attempt == 0);
-                    QVERIFY2(sentence.startsWith(since), name);
-                    QVERIFY2(fileTable(path) == changed && !history.undoCount() && !history.redoCount(),
-                             name);
+                    const QByteArray said = refusal(*LedgerConnection::open(path), redoing && attempt == 0);
+                    QVERIFY2(said.startsWith(since) && fileTable(path) == changed, name);
+                    QVERIFY2(!history.undoCount() && !history.redoCount(), name);
                 }
                 addRow(path, 7);
                 QVERIFY2(undo(path) && fileTable(path) == changed && balancesFollowRule(ledger.rows()), name);
