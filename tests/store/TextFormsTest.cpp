@@ -51,30 +51,21 @@ private slots:
         REFUSES(balance -= units(-1), Kind::Overflow);
         REFUSES(units(kMin) - units(1), Kind::Overflow);
         QVERIFY(balance == units(kMax) && balance + units(kMin) == units(-1));
-        const std::tuple<qint64, const char*, const char*> forms[] = {
-            // {value, plain form, the grid's form}
-            {125000, "12.5", "$12.50"},
-            {0, "0", "$0.00"},
-            {-5000, "-0.5", "-$0.50"},
-            {-1, "-0.0001", "$0.00"},
-            {12345678900000, "1234567890", "$1,234,567,890.00"},
-            {50, "0.005", "$0.01"},
-            {-50, "-0.005", "-$0.01"},
-            {9999950, "999.995", "$1,000.00"},
-            {kMax, "922337203685477.5807", "$922,337,203,685,477.58"},
-            {kMin, "-922337203685477.5808", "-$922,337,203,685,477.58"}};
+        std::vector<std::tuple<qint64, const char*, const char*>> forms{
+            // value, plain form, the grid's form
+            {125000, "12.5", "$12.50"},       {0, "0", "$0.00"},      {-5000, "-0.5", "-$0.50"},
+            {-1, "-0.0001", "$0.00"},         {50, "0.005", "$0.01"}, {-50, "-0.005", "-$0.01"},
+            {9999950, "999.995", "$1,000.00"}};
+        forms.insert(forms.end(), {{12345678900000, "1234567890", "$1,234,567,890.00"},
+                                   {kMax, "922337203685477.5807", "$922,337,203,685,477.58"},
+                                   {kMin, "-922337203685477.5808", "-$922,337,203,685,477.58"}});
         for (const auto& [value, plain, display] : forms)
             QVERIFY2(units(value).plainText() == plain && Money::parse(plain) == units(value)
                          && units(value).displayText() == display,
                      display);
-        const std::pair<const char*, qint64> numbers[] = {// numbers
-                                                          {"1001", 1001},
-                                                          {"\t-7 ", -7},
-                                                          {"+15", 15},
-                                                          {"-0", 0},
-                                                          {"000042", 42},
-                                                          {"9223372036854775807", kMax},
-                                                          {"-9223372036854775808", kMin}};
+        std::vector<std::pair<const char*, qint64>> numbers{{"1001", 1001}, {"\t-7 ", -7},  {"+15", 15},
+                                                            {"-0", 0},      {"000042", 42}, {"-10", -10}};
+        numbers.insert(numbers.end(), {{"9223372036854775807", kMax}, {"-9223372036854775808", kMin}});
         for (const auto& [text, expected] : numbers)
             QCOMPARE(parseNumber(text), expected);
         for (std::string_view text : Texts{"", " ", "-", "- 5", "5 5", "--5", "1.5", "1,000", "$5", "12a",
@@ -135,16 +126,17 @@ private slots:
                 out += char('0' + below(10));
             return out;
         };
-        int accepted[7] = {}; // each parser must accept often, or this proves little
+        int accepted[7] = {}, parser = 0; // each parser must accept often, or this proves little
         std::string text;
-        auto reads = [&](int parser, auto parse, auto readBack) { // a refused read-back escapes and fails
+        auto reads = [&](auto parse, auto readBack) { // a refused read-back escapes and fails
+            int& count = accepted[parser++ % 7];
             std::optional<decltype(parse())> value;
             try {
                 value = parse();
             } catch (const StoreError&) {
                 return;
             }
-            QVERIFY2(++accepted[parser] && readBack(*value) == *value, text.c_str());
+            QVERIFY2(++count && readBack(*value), text.c_str());
         };
         for (int k = 0; k < 120'000 && !QTest::currentTestFailed(); ++k) {
             const std::int64_t crafted = std::int64_t(random()) >> below(64);
@@ -176,36 +168,26 @@ private slots:
                 for (auto n = below(30); n > 0; --n)
                     text += char(below(256));
             }
-            reads(
-                0, [&] { return Money::parse(text); }, [](Money m) { return Money::parse(m.plainText()); });
-            reads(
-                1, [&] { return parseNumber(text); }, [](auto n) { return parseNumber(std::to_string(n)); });
-            reads(
-                2, [&] { return LedgerDate::parse(text); },
-                [](auto d) { return LedgerDate::parse(d.shortText()); });
-            reads(
-                3, [&] { return checkedDescription(text); },
-                [&](std::string d) {
-                    return d == text && utf8Length(d) <= 255 && d.find('\0') == std::string::npos ? d
-                                                                                                  : d + "?";
-                });
+            reads([&] { return Money::parse(text); },
+                  [](Money m) { return Money::parse(m.plainText()) == m; });
+            reads([&] { return parseNumber(text); },
+                  [](auto n) { return parseNumber(std::to_string(n)) == n; });
+            reads([&] { return LedgerDate::parse(text); },
+                  [](auto d) { return LedgerDate::parse(d.shortText()) == d; });
+            reads([&] { return checkedDescription(text); },
+                  [&](auto d) { return d == text && utf8Length(d) <= 255 && d.find('\0') == d.npos; });
             // A CSV file's amounts: with decimal points never other than the editor reads them; with
             // decimal commas as the plain form written with a comma. Dates of either dialect read back.
-            reads(
-                4, [&] { return importedAmount(text, DecimalMark::Point); },
-                [&](Money m) {
-                    return Money::parse(text) == m ? m : Money::fromTenThousandths(~m.tenThousandths());
-                });
-            reads(
-                5, [&] { return importedAmount(text, DecimalMark::Comma); },
-                [](Money m) {
-                    std::string comma = m.plainText();
-                    std::replace(comma.begin(), comma.end(), '.', ',');
-                    return importedAmount(comma, DecimalMark::Comma);
-                });
-            reads(
-                6, [&] { return importedDate(text, DecimalMark::Comma); },
-                [](auto d) { return importedDate(d.isoText(), DecimalMark::Point); });
+            reads([&] { return importedAmount(text, DecimalMark::Point); },
+                  [&](Money m) { return Money::parse(text) == m; });
+            reads([&] { return importedAmount(text, DecimalMark::Comma); },
+                  [](Money m) {
+                      std::string comma = m.plainText();
+                      std::replace(comma.begin(), comma.end(), '.', ',');
+                      return importedAmount(comma, DecimalMark::Comma) == m;
+                  });
+            reads([&] { return importedDate(text, DecimalMark::Comma); },
+                  [](auto d) { return importedDate(d.isoText(), DecimalMark::Point) == d; });
             if (family == 4)
                 QCOMPARE(Money::parse(text), units(crafted));
             std::string folded; // Find folds any bytes a user or a file holds, to as many bytes
