@@ -197,8 +197,9 @@ for ((k = 0; k <= n; k++)); do
     3) verdict=ERROR errors=$((errors + 1)) label+=" (does not build)" ;;
     *)
         verdict=killed killed=$((killed + 1))
-        # The test that failed first, so that a kill by a flaky test can be told.
-        by=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_]+ [.]*\*\*\*' "$build_dir/mutants-test.log")
+        # The test that failed first (a skipped one is not), so that a kill by a flaky test can be told.
+        by=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_]+ [.]*\*\*\*(Failed|Exception|Timeout)' \
+            "$build_dir/mutants-test.log")
         by=${by#*: } label+=" (by ${by%% *})"
         ;;
     esac
