@@ -37,10 +37,8 @@ QMenu* openMenu(frmLedger* window, Opening how)
         QTest::keyClick(grid, how == Opening::MenuKey ? Qt::Key_Menu : Qt::Key_F10,
                         how == Opening::MenuKey ? Qt::NoModifier : Qt::ShiftModifier);
     }
-    QMenu* menu = nullptr;
-    const bool opened = QTest::qWaitFor(
-        [&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }, kWaitMs);
-    return opened ? menu : nullptr;
+    const auto popup = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+    return QTest::qWaitFor([&] { return popup() != nullptr; }, kWaitMs) ? popup() : nullptr;
 }
 
 // The menu's first two entries, each with "on" or "off", then the menu closed.
