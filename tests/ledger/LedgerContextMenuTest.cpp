@@ -43,8 +43,8 @@ class LedgerContextMenuTest : public WindowTest {
 
 private slots:
     // Ctrl+C and the menu's "Copy" put the selected row, in the grid's formats under the grid's captions, on
-    // the clipboard. (The ways the menu opens are UndoWindowTest's.) Ctrl+F opens "Find"; its keys search from
-    // the selected row, wrapping around; it keeps its text, and goes with the ledger window.
+    // the clipboard (the ways the menu opens are UndoWindowTest's). Ctrl+F opens "Find"; its keys search
+    // from the selected row, wrapping around; it keeps its text, and goes with the ledger window.
     void copyThenFindWithItsKeys()
     {
         TestLedger ledger;
@@ -59,8 +59,7 @@ private slots:
         QTableView* grid = window->grdDataGrid;
         selectGridRow(window, 2);
         const QString expected =
-            "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\t"
-            "Deposit / Credit\tBalance\n"
+            "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\tDeposit / Credit\tBalance\n"
             "1001\t3/7/2004\t\"Check to Plumber\tand \"\"more\"\"\"\t$1,040.00\tT\t$0.25\t$0.00\t-$12.75\n";
         QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);

@@ -28,17 +28,6 @@ static QString cell(const frmLedger* w, int r, int c)
     return w->grdDataGrid->model()->index(r, c).data().toString();
 }
 
-static bool rowVisible(const frmLedger* w, int row)
-{
-    const auto* grid = w->grdDataGrid;
-    return grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
-}
-
-static Form6* viewer()
-{
-    return qobject_cast<Form6*>(registry().window(QStringLiteral("Form6")));
-}
-
 class LedgerWindowTest : public WindowTest {
     Q_OBJECT
 
@@ -93,14 +82,17 @@ private slots:
         auto untrace = qScopeGuard([trace] { sqlite3_cancel_auto_extension(trace); });
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
-        QTRY_VERIFY(rowVisible(window, 99999));
+        const auto rowVisible = [grid = window->grdDataGrid](int row) {
+            return grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
+        };
+        QTRY_VERIFY(rowVisible(99999));
         QCOMPARE(cell(window, 99999, C::BalanceColumn), QStringLiteral("-$98,999.00"));
         QVERIFY(resultRows > 0 && resultRows < 2000);
         ledger.append({makeRow("0", "0", "50", "-98949", "Late deposit")});
         QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
         QCOMPARE(window->datPrimaryRS->AbsolutePosition(), 1);
         QCOMPARE(cell(window, 100000, C::DescriptionColumn), QStringLiteral("Late deposit"));
-        QTRY_VERIFY(rowVisible(window, 0));
+        QTRY_VERIFY(rowVisible(0));
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
         QTest::mouseClick(window->cmdClose, Qt::LeftButton);
         QVERIFY(ended.count() == 1 && registry().loadedCount() == 0);
@@ -164,6 +156,7 @@ private slots:
             QCOMPARE(answerer.texts,
                      QStringList{"No printer is installed, so the ledger cannot be printed."});
         }
+        const auto viewer = [] { return qobject_cast<Form6*>(registry().window(QStringLiteral("Form6"))); };
         QTest::mouseClick(window->Command4, Qt::LeftButton);
         QVERIFY(viewer() && viewer()->WebBrowser1->toPlainText().contains(u"cannot be displayed"));
         QVERIFY(QTest::qWaitForWindowActive(viewer()));

@@ -48,8 +48,7 @@ inline Form3* loadedEditor()
     return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3")));
 }
 
-// The loaded ledger window once its opening tick has re-read the table and
-// made the last row current; null if that does not happen.
+// The loaded ledger window once its opening tick has made the last row current; null if that never comes.
 inline frmLedger* readyLedgerWindow()
 {
     QPointer<frmLedger> window = qobject_cast<frmLedger*>(registry().window(QStringLiteral("frmLedger")));
@@ -92,8 +91,7 @@ inline Form3* editorAfterOpeningTicks()
 // later than an interval after it came no sooner than that interval.
 inline QElapsedTimer commandPressed;
 
-// Presses the ledger window's command that opens the editor, first choosing the row at `position`; 0 keeps
-// the row the ledger window chose (the last).
+// Presses a ledger window command opening the editor on the row at `position`; 0 keeps the last row.
 inline Form3* openEditorBy(QPushButton* frmLedger::*command, int position = 0)
 {
     frmLedger* window = openLedgerWindow();
@@ -150,8 +148,7 @@ inline std::vector<LedgerRow> threeRows()
     return {makeRow("0", "0", "0", "1000", "Initial Balance"), rent, groceries};
 }
 
-// The ledger window once a finished command has brought it back (the editor
-// gone) and its first tick has re-read the table; null if that does not happen.
+// The ledger window once a finished command has brought it back (the editor gone) and it is ready; or null.
 inline frmLedger* backAtLedgerWindow()
 {
     const bool back = QTest::qWaitFor(
@@ -172,8 +169,7 @@ inline void clickGridRow(frmLedger* window, int position)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
-// One row per line, every field in its plain text form, "-" for no value:
-// a failed comparison of two tables then shows both.
+// One row per line, each field as plain text, "-" for none: a failed comparison of two tables shows both.
 inline QString tableText(const std::vector<LedgerRow>& rows)
 {
     QStringList lines;
