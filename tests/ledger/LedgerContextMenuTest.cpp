@@ -25,19 +25,6 @@
 using namespace tallowick;
 using namespace tallowick::test;
 
-namespace {
-
-// Triggers the grid's action called `name`; false if the grid has none.
-bool triggered(frmLedger* window, const char* name)
-{
-    auto* action = window->grdDataGrid->findChild<QAction*>(QString::fromLatin1(name));
-    if (action)
-        action->trigger();
-    return action;
-}
-
-} // namespace
-
 class LedgerContextMenuTest : public WindowTest {
     Q_OBJECT
 
@@ -141,12 +128,14 @@ private slots:
         ledger.append(rows);
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
+        auto* exportCsv = window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionExportCsv"));
+        QVERIFY(exportCsv);
         QTemporaryDir target;
         const QString file = target.filePath("ledger.csv");
         MessageAnswerer messages;
         {
             SaveDialogAnswerer answerer(file);
-            QVERIFY(triggered(window, "actionExportCsv"));
+            exportCsv->trigger();
             QCOMPARE(QFileInfo(answerer.offered).fileName(), "My Tallowick.csv");
         }
         QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(u'\n')));
@@ -159,7 +148,7 @@ private slots:
         QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ledger.csv"});
 
         SaveDialogAnswerer answerer(target.filePath("missing/ledger.csv"));
-        QVERIFY(triggered(window, "actionExportCsv"));
+        exportCsv->trigger();
         QCOMPARE(messages.texts, QStringList{"The file \"" + target.filePath("missing/ledger.csv")
                                              + "\" could not be written (No such file or directory)."});
         QVERIFY(!QFile::exists(target.filePath("missing/ledger.csv")));
@@ -174,7 +163,9 @@ private slots:
         ledger.append(paymentRows(60));
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
-        QVERIFY(triggered(window, "actionPrintReport"));
+        auto* printReport = window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionPrintReport"));
+        QVERIFY(printReport);
+        printReport->trigger();
         auto* report = qobject_cast<frmReport*>(registry().window(QStringLiteral("frmReport")));
         QVERIFY(report && report->isVisible() && report->windowTitle() == "Report");
         QTest::mouseClick(report->optWholeLedger, Qt::LeftButton);
