@@ -103,18 +103,20 @@ private slots:
     void readFailures()
     {
         TestLedger ledger;
-        ledger.append(paymentRows(400)); // the bad rows lie on pages the opening does not read
-        ledger.exec("PRAGMA ignore_check_constraints = ON; "
-                    "UPDATE Ledger SET \"date\" = '2004-02-30' WHERE rowid IN (4, 200)");
+        ledger.append(paymentRows(400));
+        const std::string spoil =
+            "PRAGMA ignore_check_constraints = ON; UPDATE Ledger SET \"date\" = '2004-02-30' WHERE rowid = ";
+        ledger.exec(spoil + "200"); // on a page the opening does not read
         MessageAnswerer answerer;
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
         QVERIFY(!window->grdDataGrid->model()->index(199, 1).data().isValid()); // its report is queued
         QTest::mouseClick(window->Command1, Qt::LeftButton);
-        Form3* editor = editorAfterOpeningTicks();
-        QVERIFY(editor && answerer.texts.isEmpty());
-        QTest::mouseClick(editor->Command2, Qt::LeftButton); // "Cancel"
-        QVERIFY((window = backAtLedgerWindow()));
+        QVERIFY(editorAfterOpeningTicks() && answerer.texts.isEmpty());
+        closeAllWindows();
+        ledger.exec(spoil + "4");
+        window = openLedgerWindow();
+        QVERIFY(window);
         window->grdDataGrid->scrollToTop(); // the first page holds the bad row
         QTRY_VERIFY(!answerer.texts.isEmpty());
         // Every visible cell read again, and any report that queued delivered: still one message.
