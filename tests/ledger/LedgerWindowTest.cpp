@@ -23,11 +23,6 @@ using namespace tallowick;
 using namespace tallowick::test;
 using C = LedgerTableModel::Column;
 
-static QString cell(const frmLedger* w, int r, int c)
-{
-    return w->grdDataGrid->model()->index(r, c).data().toString();
-}
-
 class LedgerWindowTest : public WindowTest {
     Q_OBJECT
 
@@ -49,7 +44,7 @@ private slots:
         QStringList shown;
         for (int row = 0; row < 4; ++row)
             for (int column = 0; column < C::ColumnCount; ++column)
-                shown << cell(window, row, column);
+                shown << gridCell(window, row, column);
         QCOMPARE(shown.join(u'|'), "|||Opening||$0.00| |$0.00||$0.00||$1,000.00|"
                                    "1001|3/7/2004||Rent||$1,012.50|T|$0.00||$0.00||-$12.50|"
                                    "0|||Pay||$2.35| |$0.75||$234.57||$19.10|"
@@ -86,12 +81,12 @@ private slots:
             return grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
         };
         QTRY_VERIFY(rowVisible(99999));
-        QCOMPARE(cell(window, 99999, C::BalanceColumn), QStringLiteral("-$98,999.00"));
+        QCOMPARE(gridCell(window, 99999, C::BalanceColumn), QStringLiteral("-$98,999.00"));
         QVERIFY(resultRows > 0 && resultRows < 2000);
         ledger.append({makeRow("0", "0", "50", "-98949", "Late deposit")});
         QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
         QCOMPARE(window->datPrimaryRS->AbsolutePosition(), 1);
-        QCOMPARE(cell(window, 100000, C::DescriptionColumn), QStringLiteral("Late deposit"));
+        QCOMPARE(gridCell(window, 100000, C::DescriptionColumn), QStringLiteral("Late deposit"));
         QTRY_VERIFY(rowVisible(0));
         QSignalSpy ended(&registry(), &WindowRegistry::programEnded);
         QTest::mouseClick(window->cmdClose, Qt::LeftButton);
@@ -125,7 +120,7 @@ private slots:
         QCOMPARE(answerer.texts.size(), 1); // once, though the opening reads the table twice
         QVERIFY(answerer.texts.first().contains(
             QRegularExpression(QStringLiteral("^Data error event hit err:.+"))));
-        QCOMPARE(cell(window, 399, C::DescriptionColumn), QStringLiteral("Payment 400"));
+        QCOMPARE(gridCell(window, 399, C::DescriptionColumn), QStringLiteral("Payment 400"));
         ledger.exec("DROP TABLE Ledger");
         QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
         QVERIFY(QFile::remove(QString::fromStdString(ledger.path())));
@@ -133,7 +128,7 @@ private slots:
         QCOMPARE(answerer.texts.size(), 3);
         QVERIFY(answerer.texts[1].endsWith(u"no Ledger table.") && answerer.texts[2].endsWith(u"not exist."));
         QCOMPARE(window->datPrimaryRS->AbsolutePosition(), 400);
-        QCOMPARE(cell(window, 399, C::DescriptionColumn), QStringLiteral("Payment 400"));
+        QCOMPARE(gridCell(window, 399, C::DescriptionColumn), QStringLiteral("Payment 400"));
     }
 
     // "&Print" to PDF gives one page and keeps the current row; without a printer it says so.
@@ -146,7 +141,6 @@ private slots:
         QVERIFY(window);
         selectGridRow(window, 2);
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QDir(ledger.folder()).filePath(QStringLiteral("ledger.pdf")));
         window->PrintClientArea(printer);
         QCOMPARE(pdfPageCount(printer.outputFileName()), 1);

@@ -90,12 +90,9 @@ private slots:
         QTRY_VERIFY(!window->Timer1->isActive());
         QCOMPARE(tableText(ledger.rows()), tableText(threeRows()));
         QCOMPARE(currentPosition(window), 2);
-        const auto cell = [window](int row, int column) {
-            return window->grdDataGrid->model()->index(row, column).data().toString();
-        };
-        QCOMPARE(cell(1, LedgerTableModel::NumberColumn), QStringLiteral("1001"));
-        QCOMPARE(cell(1, LedgerTableModel::BalanceColumn), QStringLiteral("$900.00"));
-        QCOMPARE(cell(2, LedgerTableModel::BalanceColumn), QStringLiteral("$850.00"));
+        QCOMPARE(gridCell(window, 1, LedgerTableModel::NumberColumn), QStringLiteral("1001"));
+        QCOMPARE(gridCell(window, 1, LedgerTableModel::BalanceColumn), QStringLiteral("$900.00"));
+        QCOMPARE(gridCell(window, 2, LedgerTableModel::BalanceColumn), QStringLiteral("$850.00"));
 
         QTest::keyClick(window->grdDataGrid, Qt::Key_Y, Qt::ControlModifier);
         QTRY_COMPARE(window->grdDataGrid->model()->rowCount(), 2);

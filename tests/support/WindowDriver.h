@@ -169,6 +169,12 @@ inline void clickGridRow(frmLedger* window, int position)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
+// The text the grid shows at a 0-based row and column.
+inline QString gridCell(const frmLedger* window, int row, int column)
+{
+    return window->grdDataGrid->model()->index(row, column).data().toString();
+}
+
 // One row per line, each field as plain text, "-" for none: a failed comparison of two tables shows both.
 inline QString tableText(const std::vector<LedgerRow>& rows)
 {
