@@ -20,53 +20,38 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 
+#include <tuple>
+
 using namespace tallowick;
 using namespace tallowick::test;
-
-namespace {
-
-QMenu* gridMenu(frmLedger* window)
-{
-    return window->grdDataGrid->findChild<QMenu*>(QStringLiteral("grdDataGridMenu"));
-}
-
-// Triggers the grid's action called `name`; false if the grid has none.
-bool triggered(frmLedger* window, const char* name)
-{
-    auto* action = window->grdDataGrid->findChild<QAction*>(QString::fromLatin1(name));
-    if (action)
-        action->trigger();
-    return action;
-}
-
-} // namespace
 
 class LedgerContextMenuTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    // Ctrl+C and the menu's "Copy" put the selected row, in the grid's
-    // formats under the grid's captions, on the clipboard. (The ways the menu
-    // opens are UndoWindowTest's.)
-    void copySelectedRows()
+    // Ctrl+C and the menu's "Copy" put the selected row, in the grid's formats under the grid's captions, on
+    // the clipboard (the ways the menu opens are UndoWindowTest's). Ctrl+F opens "Find"; its keys search
+    // from the selected row, wrapping around; it keeps its text, and goes with the ledger window.
+    void copyThenFindWithItsKeys()
     {
         TestLedger ledger;
-        ledger.append({makeRow("0", "0", "0", "1000", "Opening"),
-                       makeRow("1012.5", "0.25", "0", "-12.75", "Rent\tand \"more\"", 1001, 1),
-                       makeRow("0", "0", "20", "7.25", "Pay")});
+        ledger.append({makeRow("0", "0", "0", "1000", "Initial Balance"),
+                       makeRow("1040", "0.25", "0", "-12.75", "Check to Plumber\tand \"more\"", 1001, 1),
+                       makeRow("12.5", "0", "0", "947.5", "Groceries", 1002),
+                       makeRow("0", "0", "1500", "2447.5", "Paycheck"),
+                       makeRow("1234.5", "0", "0", "1213", "Plumbing parts", 1003)});
         ledger.exec("UPDATE Ledger SET \"date\" = '2004-03-07' WHERE rowid = 2");
         frmLedger* window = openLedgerWindow();
-        QVERIFY(window);
+        QVERIFY(window && QTest::qWaitForWindowActive(window));
         QTableView* grid = window->grdDataGrid;
         selectGridRow(window, 2);
         const QString expected =
-            "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\t"
-            "Deposit / Credit\tBalance\n"
-            "1001\t3/7/2004\t\"Rent\tand \"\"more\"\"\"\t$1,012.50\tT\t$0.25\t$0.00\t-$12.75\n";
+            "Number\tDate\tDescription of Transaction\tPayment / Debit\tT\tFee\tDeposit / Credit\tBalance\n"
+            "1001\t3/7/2004\t\"Check to Plumber\tand \"\"more\"\"\"\t$1,040.00\tT\t$0.25\t$0.00\t-$12.75\n";
         QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 
-        QMenu* menu = gridMenu(window);
+        auto* menu = grid->findChild<QMenu*>(QStringLiteral("grdDataGridMenu"));
         QVERIFY(menu);
         QStringList captions;
         for (const QAction* action : menu->actions())
@@ -74,42 +59,24 @@ private slots:
         QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Find\u2026", "Copy", "Export to CSV\u2026",
                                         "Print Report\u2026"}));
 
-        selectGridRow(window, 3);
+        selectGridRow(window, 4);
         QGuiApplication::clipboard()->clear();
         QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier);
         QTRY_COMPARE(QApplication::activePopupWidget(), menu);
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
-        QTRY_VERIFY(
-            QGuiApplication::clipboard()->text().endsWith("\t\tPay\t$0.00\t \t$0.00\t$20.00\t$7.25\n"));
-    }
+        QTRY_VERIFY(QGuiApplication::clipboard()->text().endsWith(
+            "\t\tPaycheck\t$0.00\t \t$0.00\t$1,500.00\t$2,447.50\n"));
 
-    // Ctrl+F opens "Find"; its keys search from the selected row, wrapping
-    // around; it keeps its text, and goes with the ledger window.
-    void findWithItsKeys()
-    {
-        TestLedger ledger;
-        ledger.append({makeRow("0", "0", "0", "1000", "Initial Balance"),
-                       makeRow("40", "0", "0", "960", "Check to Plumber", 1001),
-                       makeRow("12.5", "0", "0", "947.5", "Groceries", 1002),
-                       makeRow("0", "0", "1500", "2447.5", "Paycheck"),
-                       makeRow("1234.5", "0", "0", "1213", "Plumbing parts", 1003)});
-        ledger.exec("UPDATE Ledger SET \"date\" = '2004-03-07' WHERE rowid = 2");
-        frmLedger* window = openLedgerWindow();
-        QVERIFY(window && QTest::qWaitForWindowActive(window));
+        QVERIFY(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window->grdDataGrid, Qt::Key_F, Qt::ControlModifier);
         auto* find = qobject_cast<frmFind*>(registry().window(QStringLiteral("frmFind")));
         QVERIFY(find && QTest::qWaitForWindowActive(find));
         QVERIFY(find->windowTitle() == "Find" && find->Command1->isDefault());
 
-        const struct {
-            int from;
-            const char* text;
-            Qt::Key key;
-            Qt::KeyboardModifiers modifiers;
-            int found; // 0: "Not found", the selection stays
-        } cases[]{
+        // From row, text, key, modifiers, the row found (0: "Not found", the selection stays).
+        const std::tuple<int, const char*, Qt::Key, Qt::KeyboardModifiers, int> cases[]{
             {1, "plumber", Qt::Key_Return, {}, 2},
             {2, "PLUMB", Qt::Key_F3, {}, 5},
             {5, "plumb", Qt::Key_F3, {}, 2},
@@ -150,9 +117,8 @@ private slots:
         QCOMPARE(ended.count(), 1);
     }
 
-    // The file offered first is "My Tallowick.csv" in the documents folder;
-    // the chosen file gets the whole ledger and no temporary file stays
-    // beside it; a folder that cannot be written shows why and writes nothing.
+    // The file offered first is "My Tallowick.csv" in the documents folder; the chosen file gets the whole
+    // ledger and no temporary file stays beside it; an unwritable folder shows why and gets nothing.
     void exportToCsv()
     {
         TestLedger ledger;
@@ -162,12 +128,14 @@ private slots:
         ledger.append(rows);
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
+        auto* exportCsv = window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionExportCsv"));
+        QVERIFY(exportCsv);
         QTemporaryDir target;
         const QString file = target.filePath("ledger.csv");
         MessageAnswerer messages;
         {
             SaveDialogAnswerer answerer(file);
-            QVERIFY(triggered(window, "actionExportCsv"));
+            exportCsv->trigger();
             QCOMPARE(QFileInfo(answerer.offered).fileName(), "My Tallowick.csv");
         }
         QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(u'\n')));
@@ -180,7 +148,7 @@ private slots:
         QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ledger.csv"});
 
         SaveDialogAnswerer answerer(target.filePath("missing/ledger.csv"));
-        QVERIFY(triggered(window, "actionExportCsv"));
+        exportCsv->trigger();
         QCOMPARE(messages.texts, QStringList{"The file \"" + target.filePath("missing/ledger.csv")
                                              + "\" could not be written (No such file or directory)."});
         QVERIFY(!QFile::exists(target.filePath("missing/ledger.csv")));
@@ -195,7 +163,9 @@ private slots:
         ledger.append(paymentRows(60));
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
-        QVERIFY(triggered(window, "actionPrintReport"));
+        auto* printReport = window->grdDataGrid->findChild<QAction*>(QStringLiteral("actionPrintReport"));
+        QVERIFY(printReport);
+        printReport->trigger();
         auto* report = qobject_cast<frmReport*>(registry().window(QStringLiteral("frmReport")));
         QVERIFY(report && report->isVisible() && report->windowTitle() == "Report");
         QTest::mouseClick(report->optWholeLedger, Qt::LeftButton);

@@ -138,10 +138,6 @@ struct MiddleOperationFailed {
 
 const QString kFileFaultSentence = QStringLiteral("The ledger file could not be read or written.");
 
-const std::vector<LedgerRow> kThreeRows{makeRow("0", "0", "0", "1000", "Initial Balance"),
-                                        makeRow("100", "0", "0", "900", "Rent", 1001),
-                                        makeRow("50", "0", "0", "850", "Phone", 1002)};
-
 } // namespace
 
 class FaultyFileTest : public WindowTest {
@@ -217,7 +213,7 @@ private slots:
         QFETCH(bool, locked);
         QFETCH(QString, sentence);
         TestLedger ledger;
-        ledger.append(kThreeRows);
+        ledger.append(threeRows());
         QProcess holder; // another program holding the write lock
         if (locked) {
             holder.start(QStringLiteral("sqlite3"), {QString::fromStdString(ledger.path())});

@@ -7,23 +7,12 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 
 using namespace tallowick;
 using namespace tallowick::test;
 
 namespace {
-
-// The initial balance 1000, then payments of 100 and 50.
-std::vector<LedgerRow> threeRows()
-{
-    LedgerRow rent = makeRow("100", "0", "0", "900", "Rent", 1001);
-    rent.date = LedgerDate{2004, 3, 7};
-    LedgerRow groceries = makeRow("50", "0", "0", "850", "Groceries", 1002, 1);
-    groceries.date = LedgerDate{2004, 3, 9};
-    return {makeRow("0", "0", "0", "1000", "Initial Balance"), rent, groceries};
-}
 
 // The three rows stored packed, or through the store's cursor as the program does (spaced rowids);
 // every message is answered and recorded.
@@ -78,10 +67,6 @@ bool press(int position, QPushButton* frmLedger::*command, bool confirm = false)
         QTest::mouseClick(confirmation()->Command1, Qt::LeftButton);
     return true;
 }
-bool deleteAt(int position)
-{
-    return press(position, &frmLedger::cmdDelete, true);
-}
 
 } // namespace
 
@@ -111,29 +96,27 @@ private slots:
         LedgerRow movedUp = s.rows[2];
         movedUp.balance = money("950");
         QCOMPARE(s.table(), tableText({s.rows[0], movedUp}));
-        QVERIFY(deleteAt(1) && backWith(1));
+        QVERIFY(press(1, &frmLedger::cmdDelete, true) && backWith(1));
         QCOMPARE(s.table(), tableText({movedUp}));
-        QVERIFY(deleteAt(1) && backWith(0));
+        QVERIFY(press(1, &frmLedger::cmdDelete, true) && backWith(0));
         // "&Insert" and "&Edit" on an empty ledger load no window, so nothing can come later.
         frmLedger* window = readyLedgerWindow();
         QVERIFY(window);
         QTest::mouseClick(window->Command3, Qt::LeftButton);
         QTest::mouseClick(window->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents();
-        QVERIFY(registry().isLoaded(QStringLiteral("frmLedger"))
-                && !registry().isLoaded(QStringLiteral("Form1")));
-        QVERIFY(!registry().isLoaded(QStringLiteral("Form3")) && s.ledger.rows().empty()
-                && s.answerer.texts.isEmpty());
+        QVERIFY(registry().loadedCount() == 1 && registry().isLoaded(QStringLiteral("frmLedger")));
+        QVERIFY(s.ledger.rows().empty() && s.answerer.texts.isEmpty());
     }
 
     void insertOpensEditorOnPlaceholder_data()
     {
         QTest::addColumn<int>("position");
         QTest::addColumn<bool>("byProgram");
-        QTest::newRow("last row, packed") << 3 << false;
-        QTest::newRow("last row, added by program") << 3 << true;
-        QTest::newRow("first row, packed") << 1 << false;
-        QTest::newRow("first row, added by program") << 1 << true;
+        for (int position : {3, 1})
+            for (bool byProgram : {false, true})
+                QTest::addRow("row %d, %s", position, byProgram ? "added by program" : "packed")
+                    << position << byProgram;
     }
     // The placeholder opens in the editor on the clicked row's balance; "Update" stores it and moves
     // later balances.
@@ -145,12 +128,11 @@ private slots:
         frmLedger* window = openLedgerWindow();
         QVERIFY(window);
         clickGridRow(window, position);
-        QElapsedTimer clicked;
-        clicked.start();
+        commandPressed.start();
         QTest::mouseClick(window->Command3, Qt::LeftButton);
         QTRY_VERIFY(registry().isLoaded(QStringLiteral("Form3")));
         // The worker's tick comes no sooner than its interval, and the worker is gone.
-        QVERIFY(clicked.elapsed() >= 90 && !registry().isLoaded(QStringLiteral("Form1")));
+        QVERIFY(commandPressed.elapsed() >= 90 && !registry().isLoaded(QStringLiteral("Form1")));
         Form3* editor = editorAfterOpeningTicks();
         QVERIFY(editor);
         const Money prior = s.rows[position - 1].balance;

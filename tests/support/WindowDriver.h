@@ -1,20 +1,18 @@
 #pragma once
 
-// Driving the windows the way a user does: the ledger window comes up
-// through the registry, its first tick makes the last row current, a row is
-// chosen in the grid and a command is pressed.
+// Driving the windows the way a user does: the ledger window comes up through the registry, its first tick
+// makes the last row current, a row is chosen in the grid and a command is pressed.
 
 #include "Form3.h"
 #include "LedgerRow.h"
 #include "LedgerTableModel.h"
 #include "Money.h"
+#include "TestLedger.h"
 #include "WindowRegistry.h"
 #include "frmLedger.h"
 
-#include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -22,7 +20,6 @@
 #include <QStyleOptionButton>
 #include <QTableView>
 #include <QTest>
-#include <QStringList>
 #include <QTimer>
 
 #include <vector>
@@ -51,8 +48,7 @@ inline Form3* loadedEditor()
     return qobject_cast<Form3*>(registry().window(QStringLiteral("Form3")));
 }
 
-// The loaded ledger window once its opening tick has re-read the table and
-// made the last row current; null if that does not happen.
+// The loaded ledger window once its opening tick has made the last row current; null if that never comes.
 inline frmLedger* readyLedgerWindow()
 {
     QPointer<frmLedger> window = qobject_cast<frmLedger*>(registry().window(QStringLiteral("frmLedger")));
@@ -95,8 +91,8 @@ inline Form3* editorAfterOpeningTicks()
 // later than an interval after it came no sooner than that interval.
 inline QElapsedTimer commandPressed;
 
-// "&Edit" on the row at `position`; 0 keeps the row the ledger window chose (the last).
-inline Form3* openEditorOnRow(int position = 0)
+// Presses a ledger window command opening the editor on the row at `position`; 0 keeps the last row.
+inline Form3* openEditorBy(QPushButton* frmLedger::*command, int position = 0)
 {
     frmLedger* window = openLedgerWindow();
     if (!window)
@@ -104,19 +100,18 @@ inline Form3* openEditorOnRow(int position = 0)
     if (position > 0)
         selectGridRow(window, position);
     commandPressed.start();
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    QTest::mouseClick(window->*command, Qt::LeftButton);
     return editorAfterOpeningTicks();
 }
 
-// "&Add" from a freshly opened ledger window.
+inline Form3* openEditorOnRow(int position = 0)
+{
+    return openEditorBy(&frmLedger::Command1, position);
+}
+
 inline Form3* openEditorToAdd()
 {
-    frmLedger* window = openLedgerWindow();
-    if (!window)
-        return nullptr;
-    commandPressed.start();
-    QTest::mouseClick(window->cmdAdd, Qt::LeftButton);
-    return editorAfterOpeningTicks();
+    return openEditorBy(&frmLedger::cmdAdd);
 }
 
 // Selects the box's text and types over it; empty text deletes it by a keystroke.
@@ -143,8 +138,17 @@ inline Money money(const char* text)
     return Money::parse(text);
 }
 
-// The ledger window once a finished command has brought it back (the editor
-// gone) and its first tick has re-read the table; null if that does not happen.
+// The initial balance 1000, then payments of 100 on 2004-03-07 and 50 (tax deductible) on 2004-03-09.
+inline std::vector<LedgerRow> threeRows()
+{
+    LedgerRow rent = makeRow("100", "0", "0", "900", "Rent", 1001);
+    rent.date = LedgerDate{2004, 3, 7};
+    LedgerRow groceries = makeRow("50", "0", "0", "850", "Groceries", 1002, 1);
+    groceries.date = LedgerDate{2004, 3, 9};
+    return {makeRow("0", "0", "0", "1000", "Initial Balance"), rent, groceries};
+}
+
+// The ledger window once a finished command has brought it back (the editor gone) and it is ready; or null.
 inline frmLedger* backAtLedgerWindow()
 {
     const bool back = QTest::qWaitFor(
@@ -165,8 +169,13 @@ inline void clickGridRow(frmLedger* window, int position)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
-// One row per line, every field in its plain text form, "-" for no value:
-// a failed comparison of two tables then shows both.
+// The text the grid shows at a 0-based row and column.
+inline QString gridCell(const frmLedger* window, int row, int column)
+{
+    return window->grdDataGrid->model()->index(row, column).data().toString();
+}
+
+// One row per line, each field as plain text, "-" for none: a failed comparison of two tables shows both.
 inline QString tableText(const std::vector<LedgerRow>& rows)
 {
     QStringList lines;
