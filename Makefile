@@ -11,6 +11,9 @@ override XDG_DATA_HOME := $(if $(filter /%,$(firstword $(GIVEN_XDG))),$(GIVEN_XD
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= 2
+# Most test programs spend their time waiting (window timers, another
+# program's lock), so they run twice as many at a time as the build's jobs.
+TEST_JOBS ?= $(shell echo $$(( 2 * $(JOBS) )))
 FUZZ_SECONDS ?= 60
 
 ifeq ($(SANITIZE),1)
@@ -65,7 +68,7 @@ test: build
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest -L sanitize --output-on-failure -j $(JOBS)
 else
 test: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(TEST_JOBS)
 endif
 
 bench: build

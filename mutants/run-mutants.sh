@@ -198,7 +198,7 @@ for ((k = 0; k <= n; k++)); do
     *)
         verdict=killed killed=$((killed + 1))
         # The test that failed first (a skipped one is not), so that a kill by a flaky test can be told.
-        by=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_]+ [.]*\*\*\*(Failed|Exception|Timeout)' \
+        by=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_]+ [.]*[A-Za-z ]*\*\*\*(Failed|Exception|Timeout)' \
             "$build_dir/mutants-test.log")
         by=${by#*: } label+=" (by ${by%% *})"
         ;;
