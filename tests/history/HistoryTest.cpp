@@ -89,6 +89,7 @@ static void writeHere(const std::string& path, const std::string& sql)
     transaction.commit();
 }
 
+// The undo (or, `redoing`, the redo) that a window makes on a connection of its own; the row it selects.
 static std::optional<std::int64_t> undo(const std::string& path, bool redoing = false)
 {
     auto connection = LedgerConnection::open(path);
