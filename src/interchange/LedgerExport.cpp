@@ -3,6 +3,7 @@
 #include "LedgerCsv.h"
 #include "LedgerQif.h"
 #include "LedgerScan.h"
+#include "PeriodBalance.h"
 #include "StoreError.h"
 
 #include <ctime>
@@ -85,6 +86,33 @@ LedgerDate firstDateOrToday(LedgerConnection& connection)
     return date.value_or(today());
 }
 
+// A year's records: the opening balance on January 1 is the balance the year
+// brings forward, as its register report prints it, and each T is the step
+// of the report's own running balance in cents, so that a year's QIF and its
+// report agree to the cent even where rows were typed out of date order.
+void exportQifYear(LedgerConnection& connection, const ExportChoice& choice, BlockOutput& output)
+{
+    const LedgerDate newYear{*choice.year, 1, 1};
+    const Money forward = balanceBroughtForward(connection, dayNumber(newYear));
+    bool opened = false;
+    Money running = forward;
+    std::optional<LedgerDate> lastDate;
+    forEachLedgerRow(connection, [&](const LedgerRow& row) {
+        if (!opened) { // an empty ledger has no balance to open with
+            opened = true;
+            appendQifOpening(output.block(), newYear, centsOf(forward), nullptr);
+        }
+        if (row.date)
+            lastDate = row.date;
+        if (!isChosen(choice, row, lastDate))
+            return;
+        const Money after = running + amountsOf(row);
+        appendQifRecord(output.block(), row, *lastDate, centsOf(after) - centsOf(running));
+        running = after;
+        output.rowDone();
+    });
+}
+
 } // namespace
 
 void exportCsv(LedgerConnection& connection, const ExportChoice& choice, std::ostream& out)
@@ -105,13 +133,16 @@ void exportCsv(LedgerConnection& connection, const ExportChoice& choice, std::os
 void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::ostream& out)
 {
     BlockOutput output(out, kQifHeader);
+    if (choice.year && !choice.taxDeductibleOnly) {
+        exportQifYear(connection, choice, output);
+        output.finish();
+        return;
+    }
     const LedgerDate undatedDay = firstDateOrToday(connection);
     const bool opening = !choice.taxDeductibleOnly;
     bool first = true;
-    bool yearOpened = false;
     std::optional<LedgerDate> lastDate;
     std::int64_t previousCents = 0; // the balance before the row, in cents
-    std::int64_t beforeYearCents = 0;
     forEachLedgerRow(connection, [&](const LedgerRow& row) {
         if (row.date)
             lastDate = row.date;
@@ -120,27 +151,15 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
         const std::int64_t cents = centsOf(row.balance);
         const std::int64_t before = previousCents;
         previousCents = cents;
-        if (choice.year && (!lastDate || lastDate->year < *choice.year))
-            beforeYearCents = cents;
         if (!isChosen(choice, row, lastDate))
             return;
-        std::string& block = output.block();
-        if (opening && choice.year && !yearOpened) {
-            yearOpened = true;
-            appendQifOpening(block, LedgerDate{*choice.year, 1, 1}, isFirst ? cents : before,
-                             isFirst ? &row : nullptr);
-        } else if (opening && isFirst) {
-            appendQifOpening(block, lastDate.value_or(undatedDay), cents, &row);
-        }
-        if (!(opening && isFirst)) {
-            const std::int64_t amount =
-                isFirst ? centsOf(row.deposit - row.payment - row.fee) : cents - before;
-            appendQifRecord(block, row, lastDate.value_or(undatedDay), amount);
-        }
+        if (opening && isFirst)
+            appendQifOpening(output.block(), lastDate.value_or(undatedDay), cents, &row);
+        else
+            appendQifRecord(output.block(), row, lastDate.value_or(undatedDay),
+                            isFirst ? centsOf(amountsOf(row)) : cents - before);
         output.rowDone();
     });
-    if (opening && choice.year && !yearOpened && !first) // an empty ledger has no balance to open with
-        appendQifOpening(output.block(), LedgerDate{*choice.year, 1, 1}, beforeYearCents, nullptr);
     output.finish();
 }
 
