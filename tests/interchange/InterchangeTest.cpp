@@ -95,6 +95,9 @@ private slots:
         for (const auto& [content, period, expected] : cases)
             for (std::size_t runLines : {1, 2, 100})
                 QCOMPARE(reportText(ledger.path(), {content, period}, runLines), expected);
+        ledger.exec("UPDATE Ledger SET balance = 1 WHERE rowid = 3"); // B's, in a ledger in date order
+        QCOMPARE(reportText(ledger.path(), {Register, ReportPeriod::year(2023)}, 9),
+                 std::string("(stored differ) bf 1000|A 900|B 850|end 850"));
         QCOMPARE(ReportPeriod{}.text() + "; " + ReportPeriod::year(2024).text() + "; "
                      + (ReportPeriod{LedgerDate{2024, 3, 1}, LedgerDate{2024, 3, 31}}).text(),
                  std::string("Whole ledger; Year 2024; 3/1/2024 to 3/31/2024"));
