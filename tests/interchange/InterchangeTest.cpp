@@ -125,25 +125,25 @@ private slots:
     {
         TestLedger ledger;
         ledger.append({dated(makeRow("0", "0", "1000", "1000", "Opening"), {2024, 1, 2}),
-                       dated(makeRow("500", "0", "0", "500", "Rent"), {2024, 1, 5}),
-                       dated(makeRow("50", "0", "0", "450", "Fee"), {2024, 2, 1}),
-                       dated(makeRow("100", "0", "0", "350", "Late"), {2023, 12, 31}),
-                       dated(makeRow("0", "0", "200", "550", "Pay"), {2024, 3, 1})});
+                       dated(makeRow("500.005", "0", "0", "499.995", "Rent"), {2024, 1, 5}),
+                       dated(makeRow("50", "0", "0", "449.995", "Fee"), {2024, 2, 1}),
+                       dated(makeRow("100", "0", "0", "349.995", "Late"), {2023, 12, 31}),
+                       dated(makeRow("0", "0", "200", "549.995", "Pay"), {2024, 3, 1})});
         const std::pair<int, std::string> years[] = {
             {2019, "bf 0|end 0"},
             {2023, "(out of order) bf 0|Late -100|end -100"},
-            {2024, "(out of order) bf -100|Opening 900|Rent 400|Fee 350|Pay 550|end 550"},
-            {2025, "bf 550|end 550"}};
+            {2024, "(out of order) bf -100|Opening 900|Rent 399.995|Fee 349.995|Pay 549.995|end 549.995"},
+            {2025, "bf 549.995|end 549.995"}};
         for (const auto& [year, expected] : years)
             QCOMPARE(reportText(ledger.path(), {ReportContent::Register, ReportPeriod::year(year)}, 2),
                      expected);
-        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, {}}, 9),
-                 std::string("bf 0|Opening 1000|Rent 500|Fee 450|Late 350|Pay 550|end 550"));
+        const std::string whole =
+            "bf 0|Opening 1000|Rent 499.995|Fee 449.995|Late 349.995|Pay 549.995|end 549.995";
+        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, {}}, 9), whole);
         ledger.exec("UPDATE Ledger SET balance = 1 WHERE rowid = (SELECT max(rowid) FROM Ledger)");
         QCOMPARE(reportText(ledger.path(), {ReportContent::Register, ReportPeriod::year(2025)}, 9),
-                 std::string("bf 550|end 550"));
-        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, {}}, 9),
-                 std::string("(out of order) bf 0|Opening 1000|Rent 500|Fee 450|Late 350|Pay 550|end 550"));
+                 std::string("bf 549.995|end 549.995"));
+        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, {}}, 9), "(out of order) " + whole);
 
         std::ostringstream qif;
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{false, 2024}, qif);
@@ -155,6 +155,13 @@ private slots:
         qif.str("");
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{false, 2019}, qif);
         QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/01/2019\r\nT0.00\r\nPOpening Balance\r\n^\r\n"));
+        ledger.exec(
+            "UPDATE Ledger SET \"tax deductible\" = 1 WHERE rowid = 1"); // counted with its own amounts
+        qif.str("");
+        exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{true, std::nullopt}, qif);
+        QCOMPARE(
+            qif.str(),
+            std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nPOpening\r\nMTax deductible\r\n^\r\n"));
     }
 
     // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync

@@ -497,6 +497,15 @@ private slots:
                               + "/missing/r.pdf\" could not be written (No such file or directory).\n");
         QCOMPARE(QDir(ledger.folder()).entryList({"*.pdf"}, QDir::Files | QDir::Hidden),
                  QStringList{"tax.pdf"});
+
+        TestLedger late; // a row typed out of date order: the page says once why balances are its own
+        late.append({dated(makeRow("0", "0", "1000", "1000", "Opening"), {2024, 1, 2}),
+                     dated(makeRow("100", "0", "0", "900", "Late"), {2023, 12, 31})});
+        QCOMPARE(runTool({"report", "--register", "--year", "2024", "--pdf", pdf, qt(late.path())}).status,
+                 0);
+        text = pdfText(pdf);
+        QCOMPARE(text.count("Balances are computed for this period because rows are out of date order."), 1);
+        QVERIFY2(text.contains("-$100.00") && text.contains("$900.00"), qPrintable(text));
     }
 
     // --help, usage errors (one line, status 2), refused files (the store's sentence, status 1), the ledger
