@@ -155,8 +155,8 @@ private slots:
         qif.str("");
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{false, 2019}, qif);
         QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/01/2019\r\nT0.00\r\nPOpening Balance\r\n^\r\n"));
-        ledger.exec(
-            "UPDATE Ledger SET \"tax deductible\" = 1 WHERE rowid = 1"); // counted with its own amounts
+        // A deductible first row counts with its own amounts, whatever balance it opens with.
+        ledger.exec("UPDATE Ledger SET \"tax deductible\" = 1, balance = 1100 WHERE rowid = 1");
         qif.str("");
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{true, std::nullopt}, qif);
         QCOMPARE(
