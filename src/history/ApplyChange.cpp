@@ -2,6 +2,7 @@
 
 #include "ChangeRecord.h"
 #include "LedgerFile.h"
+#include "Reconciliation.h"
 #include "RowCodec.h"
 #include "StoreError.h"
 
@@ -84,6 +85,13 @@ std::int64_t applyChange(LedgerConnection& connection, const ChangeRecord& chang
         balance.bind(3, undoing ? each.after : each.before).run();
         if (sqlite3_changes(db) != 1)
             refuseChangedFile(direction);
+    }
+
+    // The marks, statements and draft the change wrote, checked the same way.
+    for (const ChangeRecord::SideChange& side : change.sides()) {
+        if (readSideRow(connection, side.table, side.key) != (undoing ? side.after : side.before))
+            refuseChangedFile(direction);
+        writeSideRow(connection, side.table, side.key, undoing ? side.before : side.after);
     }
 
     std::int64_t first = INT64_MAX;

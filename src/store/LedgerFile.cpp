@@ -2,6 +2,7 @@
 
 #include "FieldText.h"
 #include "LedgerRow.h"
+#include "Reconciliation.h"
 #include "StoreError.h"
 
 #include <fcntl.h>
@@ -26,6 +27,7 @@ public:
     bool named() const override { return named_; }
     void noteRow(std::int64_t, const LedgerRow*, const LedgerRow*) override {}
     void noteBalance(std::int64_t, std::int64_t, std::int64_t) override {}
+    void noteSide(SideTable, std::int64_t, const std::string*, const std::string*) override {}
     Mark mark() const override { return {{}, named_}; }
     void rollBackTo(const Mark& mark) override { named_ = named_ && mark.named; }
 
@@ -43,22 +45,6 @@ bool fileExists(const std::string& path)
 std::string columnType(LedgerColumn column)
 {
     return column == LedgerColumn::Date || column == LedgerColumn::Description ? "TEXT" : "INTEGER";
-}
-
-// The change counter in the database header (4 bytes at offset 24, big-endian),
-// read from the file itself through the connection's own file handle: a second
-// handle on the file would cost the connection its locks when closed.
-std::optional<std::uint32_t> readChangeCounter(sqlite3* db)
-{
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
-        || !file->pMethods)
-        return std::nullopt;
-    unsigned char bytes[4] = {};
-    if (file->pMethods->xRead(file, bytes, 4, 24) != SQLITE_OK)
-        return std::nullopt;
-    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
-           | std::uint32_t(bytes[3]);
 }
 
 // Pages this connection has written to the database file so far. With the
@@ -84,6 +70,22 @@ std::string lowered(std::string text)
 void setCommitObserver(CommitObserver* observer)
 {
     commitObserver = observer;
+}
+
+// The change counter in the database header (4 bytes at offset 24, big-endian),
+// read from the file itself through the connection's own file handle: a second
+// handle on the file would cost the connection its locks when closed.
+std::optional<std::uint32_t> readChangeCounter(sqlite3* db)
+{
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+        || !file->pMethods)
+        return std::nullopt;
+    unsigned char bytes[4] = {};
+    if (file->pMethods->xRead(file, bytes, 4, 24) != SQLITE_OK)
+        return std::nullopt;
+    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
+           | std::uint32_t(bytes[3]);
 }
 
 std::int64_t rowidAfterLast(std::int64_t lastRowid)
@@ -185,13 +187,24 @@ void LedgerConnection::begin()
         // Holding the write lock, no other writer can move the counter until we commit.
         counterAtBegin_ = readChangeCounter(db());
         pagesWrittenAtBegin_ = pagesWritten(db());
+        rowsChangedAtBegin_ = sqlite3_total_changes64(db());
     } else
         savepoints_.push_back(changes_ ? changes_->mark() : ChangeNotes::Mark{});
     ++depth_;
+    if (depth_ == 1) {
+        try {
+            reconcileOnBegin(*this); // the marks are tied to their rows before anything trusts them
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
 }
 
 void LedgerConnection::commit()
 {
+    if (depth_ == 1)
+        reconcileBeforeCommit(*this);
     execute(db(), depth_ == 1 ? "COMMIT" : "RELEASE nested");
     --depth_;
     if (depth_ > 0) {

@@ -57,6 +57,7 @@ struct ReconcileEntry {
 struct MarkCheck {
     bool checked = false; // another program wrote since the marks were last seen
     long long dropped = 0; // marks whose row is gone or changed (since the last Finish or Postpone)
+    long long untied = 0; // of them, those still in the file, found by this reading
     // Finished statements whose rows no longer add up to their ending balance.
     std::vector<std::int64_t> unbalanced;
 };
@@ -131,10 +132,6 @@ struct ReconcileAudit {
 ReconcileAudit auditReconciliation(LedgerConnection& connection);
 
 // --- For the store's own writers and the history ------------------------
-
-// The side tables whose rows a change notes, each row under an integer key
-// (a mark under its ledger rowid, a statement under its id, the draft as 1).
-enum class SideTable : std::uint8_t { Mark = 0, Statement = 1, Draft = 2 };
 
 // A side row packed as text, for the change history; none for an absent row.
 std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable table, std::int64_t key);

@@ -47,6 +47,10 @@ std::vector<LedgerRow> paymentRows(int count);
 // first, as any writer would.
 QStringList storedRows(const std::string& path);
 
+// The reconciliation's tables (marks, statements, draft) as storedRows shows rows, read the same way.
+QStringList storedMarks(const std::string& path);
+// One letter a row in stored order as the store reads the marks: n not cleared, c cleared, y reconciled.
+std::string markLetters(const std::string& path);
 // The running-balance rule checked over a whole table.
 bool balancesFollowRule(const std::vector<LedgerRow>& rows);
 
