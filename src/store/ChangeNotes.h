@@ -16,8 +16,9 @@ enum class ChangeKind { InitialBalance, Add, Update, Insert, Delete, Recompute, 
 
 // The tables beside Ledger whose rows a change notes, each row under an
 // integer key: a mark under its ledger rowid, a statement under its id, the
-// postponed draft under 1 (Reconciliation.h).
-enum class SideTable : std::uint8_t { Mark = 0, Statement = 1, Draft = 2 };
+// postponed draft under 1 (Reconciliation.h). Tables, under 0, is the
+// tables themselves: a change that created them notes "1" after none.
+enum class SideTable : std::uint8_t { Mark = 0, Statement = 1, Draft = 2, Tables = 3 };
 
 // What the store's writers say about the rows they write while a
 // transaction runs, for whoever keeps this program's changes (the undo

@@ -79,6 +79,7 @@ const char* tableName(SideTable table)
     switch (table) {
     case SideTable::Mark: return "ReconcileMark";
     case SideTable::Statement: return "ReconcileStatement";
+    case SideTable::Tables:
     case SideTable::Draft: break;
     }
     return "ReconcileDraft";
@@ -190,6 +191,8 @@ std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable t
     sqlite3* db = connection.db();
     if (!haveTables(db))
         return std::nullopt;
+    if (table == SideTable::Tables)
+        return "1";
     std::string sql;
     switch (table) {
     case SideTable::Mark:
@@ -200,6 +203,7 @@ std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable t
         sql = "SELECT \"statement date\", \"ending balance\", \"finished\" FROM ReconcileStatement "
               "WHERE \"id\" = ?1";
         break;
+    case SideTable::Tables:
     case SideTable::Draft:
         sql = "SELECT ifnull(\"statement date\", ''), ifnull(\"ending balance\", '') FROM ReconcileDraft "
               "WHERE \"id\" = ?1";
@@ -220,7 +224,15 @@ std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable t
 void writeSideRow(LedgerConnection& connection, SideTable table, std::int64_t key,
                   const std::optional<std::string>& image)
 {
+    if (table == SideTable::Tables && !image) {
+        execute(connection.db(),
+                "DROP TABLE IF EXISTS ReconcileMark; DROP TABLE IF EXISTS ReconcileStatement; "
+                "DROP TABLE IF EXISTS ReconcileDraft; DROP TABLE IF EXISTS ReconcileStamp");
+        return;
+    }
     ensureTables(connection);
+    if (table == SideTable::Tables)
+        return;
     sqlite3* db = connection.db();
     Statement remove(db,
                      std::string("DELETE FROM ") + tableName(table) + " WHERE " + keyColumn(table) + " = ?1");
@@ -244,6 +256,7 @@ void writeSideRow(LedgerConnection& connection, SideTable table, std::int64_t ke
         insert.bind(4, statement.finished.isoText()).run();
         return;
     }
+    case SideTable::Tables: return;
     case SideTable::Draft: {
         const ReconcileDraft draft = unpackDraft(*image);
         Statement insert(db, "INSERT INTO ReconcileDraft VALUES (?1, ?2, ?3)");

@@ -165,8 +165,14 @@ void beginChange(LedgerConnection& connection, ChangeKind kind, std::optional<st
     if (seen && connection.counterAtBegin() != seen)
         throw StoreError(StoreError::Kind::Engine,
                          "The ledger file has changed since the reconciliation was read; open it again.");
-    connection.changes().name(kind, 0);
-    ensureTables(connection);
+    ChangeNotes& change = connection.changes();
+    change.name(kind, 0);
+    if (!haveTables(connection.db())) {
+        // Created by this change, they go with its undo: the file keeps the schema it had.
+        ensureTables(connection);
+        const std::string created = "1";
+        change.noteSide(SideTable::Tables, 0, nullptr, &created);
+    }
 }
 
 std::vector<std::int64_t> sortedUnique(std::vector<std::int64_t> rowids)
