@@ -97,12 +97,15 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
     Statement read(db, "SELECT rowid, \"date\", \"payment / debit\", fee, \"deposit / credit\", balance "
                        "FROM Ledger ORDER BY rowid");
     std::optional<LedgerDate> lastDate;
+    std::string lastDateText; // rows of one day follow each other: their date is read once
     bool anchor = true;
     try {
         while (read.step()) {
             const std::int64_t rowid = read.integer(0);
-            if (!read.isNull(1))
-                lastDate = LedgerDate::fromIso(read.textView(1));
+            if (!read.isNull(1) && read.textView(1) != lastDateText) {
+                lastDateText = read.textView(1);
+                lastDate = LedgerDate::fromIso(lastDateText);
+            }
             view.registerBalance = readAmount(read, 5, LedgerColumn::Balance);
             while (mark != current.marks.end() && mark->first < rowid)
                 ++mark;

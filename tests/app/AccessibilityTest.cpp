@@ -81,6 +81,11 @@ private slots:
             {"frmFind",
              {"Command1=Find Next", "Command2=Find Previous", "Command3=Close", "Text1=Find what:"},
              {"Esc", "F3", "Shift+F3"}},
+            {"frmReconcile",
+             {"chkShowLater=Show later rows", "cmdAdjust=Adjust\u2026", "cmdCancel=Cancel", "cmdFinish=Finish",
+              "cmdPostpone=Postpone", "grdRows=Rows not yet reconciled", "txtEndingBalance=Ending balance:",
+              "txtStatementDate=Statement date:"},
+             {"Alt+D", "Alt+E", "Alt+F", "Alt+J", "Alt+L", "Alt+P"}},
         };
         for (const auto& [name, named, keys] : windows) {
             TestLedger ledger;
