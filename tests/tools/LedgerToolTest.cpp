@@ -378,18 +378,23 @@ private slots:
                        dated(makeRow("50", "0", "0", "1347.5", "Later"), {2026, 2, 3})});
         {
             const auto connection = LedgerConnection::open(ledger.path());
+            postponeReconciliation(*connection, {4, 5}, {}, {}); // Finish drops what it does not tick
             finishReconciliation(*connection, {2, 3}, {2026, 1, 31}, Money::parse("1400"), {2026, 2, 2}, {});
-            postponeReconciliation(*connection, {4}, {}, {});
+            appendBalanceAdjustment(*connection, {2026, 1, 31}, Money::parse("-1.25"), {});
+            postponeReconciliation(*connection, {4, 1029}, {}, {});
+            const ReconciliationView view = readReconciliation(*connection);
+            QCOMPARE(view.listed(LedgerDate{2026, 1, 25}, false).size(), std::size_t(1));
+            QCOMPARE(view.listed(LedgerDate{2026, 1, 25}, true).size(), std::size_t(3));
         }
         const QByteArray file = readFile(qt(ledger.path()));
         ToolRun run = runTool({"status", qt(ledger.path())});
         QCOMPARE(run.out, QByteArray("Last statement: 1/31/2026\nLast statement ending balance: $1,400.00\n"
-                                     "Starting balance: $1,400.00\nCleared rows: 1\nCleared amount: -$2.50\n"
-                                     "Cleared balance: $1,397.50\nRows not cleared: 1\n"
-                                     "Register balance: $1,347.50\n"));
+                                     "Starting balance: $1,400.00\nCleared rows: 2\nCleared amount: -$3.75\n"
+                                     "Cleared balance: $1,396.25\nRows not cleared: 1\n"
+                                     "Register balance: $1,346.25\n"));
         run = runTool({"export", "--qif", qt(ledger.path())});
         QCOMPARE(run.out.count("\r\nCX\r\n"), 3);
-        QVERIFY(run.out.contains("D01/20/2026\r\nT-2.50\r\nC*\r\nPFee\r\n") && run.out.count("\r\nC") == 4);
+        QVERIFY(run.out.contains("D01/20/2026\r\nT-2.50\r\nC*\r\nPFee\r\n") && run.out.count("\r\nC") == 5);
         QCOMPARE(runTool({"export", "--csv", qt(ledger.path())}).out.split('\n')[0] + '\n', csvHeader);
         QCOMPARE(runTool({"check", qt(ledger.path())}).out, QByteArray("The ledger is sound.\n"));
         QCOMPARE(readFile(qt(ledger.path())), file);
