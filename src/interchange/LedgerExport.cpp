@@ -3,6 +3,7 @@
 #include "LedgerCsv.h"
 #include "LedgerQif.h"
 #include "LedgerScan.h"
+#include "Reconciliation.h"
 #include "StoreError.h"
 
 #include <ctime>
@@ -112,7 +113,14 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
     std::optional<LedgerDate> lastDate;
     std::int64_t previousCents = 0; // the balance before the row, in cents
     std::int64_t beforeYearCents = 0;
-    forEachLedgerRow(connection, [&](const LedgerRow& row) {
+    // Each row's mark as finance programs read it: C* cleared, CX reconciled.
+    const auto marks = readMarks(connection);
+    auto mark = marks.begin();
+    forEachRowAndRowid(connection, [&](const LedgerRow& row, std::int64_t rowid) {
+        while (mark != marks.end() && mark->first < rowid)
+            ++mark;
+        const bool marked = mark != marks.end() && mark->first == rowid;
+        const char cleared = !marked ? 0 : mark->second == MarkStatus::Reconciled ? 'X' : '*';
         if (row.date)
             lastDate = row.date;
         const bool isFirst = first;
@@ -130,12 +138,12 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
             appendQifOpening(block, LedgerDate{*choice.year, 1, 1}, isFirst ? cents : before,
                              isFirst ? &row : nullptr);
         } else if (opening && isFirst) {
-            appendQifOpening(block, lastDate.value_or(undatedDay), cents, &row);
+            appendQifOpening(block, lastDate.value_or(undatedDay), cents, &row, cleared);
         }
         if (!(opening && isFirst)) {
             const std::int64_t amount =
                 isFirst ? centsOf(row.deposit - row.payment - row.fee) : cents - before;
-            appendQifRecord(block, row, lastDate.value_or(undatedDay), amount);
+            appendQifRecord(block, row, lastDate.value_or(undatedDay), amount, cleared);
         }
         output.rowDone();
     });
