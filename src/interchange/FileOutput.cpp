@@ -129,14 +129,14 @@ void writeFileReplacing(const std::string& path, const std::function<void(std::o
     }
 }
 
-void refuseExportOverLedger(const std::string& exportPath, const std::string& ledgerPath)
+void refuseOutputOverLedger(const std::string& outputPath, const std::string& ledgerPath)
 {
-    struct stat exported {
+    struct stat output {
     }, ledger{};
-    if (::stat(exportPath.c_str(), &exported) == 0 && ::stat(ledgerPath.c_str(), &ledger) == 0
-        && exported.st_dev == ledger.st_dev && exported.st_ino == ledger.st_ino)
+    if (::stat(outputPath.c_str(), &output) == 0 && ::stat(ledgerPath.c_str(), &ledger) == 0
+        && output.st_dev == ledger.st_dev && output.st_ino == ledger.st_ino)
         throw StoreError(StoreError::Kind::FileAccess,
-                         "The file \"" + exportPath + "\" is the ledger itself; export to another file.");
+                         "The file \"" + outputPath + "\" is the ledger itself; choose another file.");
 }
 
 } // namespace tallowick

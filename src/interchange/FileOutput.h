@@ -40,9 +40,11 @@ private:
 // owner only; a replaced one keeps its permissions.
 void writeFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write);
 
-// Refuses (StoreError) an export whose file is the ledger itself, under
-// whatever name: replaced by the export, the ledger would be lost.
-void refuseExportOverLedger(const std::string& exportPath, const std::string& ledgerPath);
+// Refuses (StoreError) a file to be written that is the ledger itself, under
+// whatever name, a symbolic or a hard link included (the device and inode
+// decide, not the name): replaced by an export or a report, the ledger would
+// be lost. Every writer of a file the user names asks this first.
+void refuseOutputOverLedger(const std::string& outputPath, const std::string& ledgerPath);
 
 // The sentence for a file that could not be written for the reason `error` (an errno value).
 std::string notWrittenSentence(const std::string& path, int error);

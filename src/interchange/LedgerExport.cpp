@@ -3,6 +3,7 @@
 #include "LedgerCsv.h"
 #include "LedgerQif.h"
 #include "LedgerScan.h"
+#include "PeriodBalance.h"
 #include "Reconciliation.h"
 #include "StoreError.h"
 
@@ -86,6 +87,54 @@ LedgerDate firstDateOrToday(LedgerConnection& connection)
     return date.value_or(today());
 }
 
+// Each row's mark as finance programs read it from a QIF: '*' cleared, 'X'
+// reconciled, 0 for none. Asked in stored order.
+class QifMarks {
+public:
+    explicit QifMarks(LedgerConnection& connection) : marks_(readMarks(connection)), next_(marks_.begin()) {}
+
+    char of(std::int64_t rowid)
+    {
+        while (next_ != marks_.end() && next_->first < rowid)
+            ++next_;
+        if (next_ == marks_.end() || next_->first != rowid)
+            return 0;
+        return next_->second == MarkStatus::Reconciled ? 'X' : next_->second == MarkStatus::Cleared ? '*' : 0;
+    }
+
+private:
+    std::vector<std::pair<std::int64_t, MarkStatus>> marks_;
+    std::vector<std::pair<std::int64_t, MarkStatus>>::const_iterator next_;
+};
+
+// A year's records: the opening balance on January 1 is the balance the year
+// brings forward, as its register report prints it, and each T is the step
+// of the report's own running balance in cents, so that a year's QIF and its
+// report agree to the cent even where rows were typed out of date order.
+void exportQifYear(LedgerConnection& connection, const ExportChoice& choice, BlockOutput& output)
+{
+    const LedgerDate newYear{*choice.year, 1, 1};
+    const Money forward = balanceBroughtForward(connection, dayNumber(newYear));
+    bool opened = false;
+    Money running = forward;
+    std::optional<LedgerDate> lastDate;
+    QifMarks marks(connection);
+    forEachRowAndRowid(connection, [&](const LedgerRow& row, std::int64_t rowid) {
+        if (!opened) { // an empty ledger has no balance to open with
+            opened = true;
+            appendQifOpening(output.block(), newYear, centsOf(forward), nullptr);
+        }
+        if (row.date)
+            lastDate = row.date;
+        if (!isChosen(choice, row, lastDate))
+            return;
+        const Money after = running + amountsOf(row);
+        appendQifRecord(output.block(), row, *lastDate, centsOf(after) - centsOf(running), marks.of(rowid));
+        running = after;
+        output.rowDone();
+    });
+}
+
 } // namespace
 
 void exportCsv(LedgerConnection& connection, const ExportChoice& choice, std::ostream& out)
@@ -106,21 +155,18 @@ void exportCsv(LedgerConnection& connection, const ExportChoice& choice, std::os
 void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::ostream& out)
 {
     BlockOutput output(out, kQifHeader);
+    if (choice.year && !choice.taxDeductibleOnly) {
+        exportQifYear(connection, choice, output);
+        output.finish();
+        return;
+    }
     const LedgerDate undatedDay = firstDateOrToday(connection);
     const bool opening = !choice.taxDeductibleOnly;
     bool first = true;
-    bool yearOpened = false;
     std::optional<LedgerDate> lastDate;
     std::int64_t previousCents = 0; // the balance before the row, in cents
-    std::int64_t beforeYearCents = 0;
-    // Each row's mark as finance programs read it: C* cleared, CX reconciled.
-    const auto marks = readMarks(connection);
-    auto mark = marks.begin();
+    QifMarks marks(connection);
     forEachRowAndRowid(connection, [&](const LedgerRow& row, std::int64_t rowid) {
-        while (mark != marks.end() && mark->first < rowid)
-            ++mark;
-        const bool marked = mark != marks.end() && mark->first == rowid;
-        const char cleared = !marked ? 0 : mark->second == MarkStatus::Reconciled ? 'X' : '*';
         if (row.date)
             lastDate = row.date;
         const bool isFirst = first;
@@ -128,27 +174,16 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
         const std::int64_t cents = centsOf(row.balance);
         const std::int64_t before = previousCents;
         previousCents = cents;
-        if (choice.year && (!lastDate || lastDate->year < *choice.year))
-            beforeYearCents = cents;
         if (!isChosen(choice, row, lastDate))
             return;
-        std::string& block = output.block();
-        if (opening && choice.year && !yearOpened) {
-            yearOpened = true;
-            appendQifOpening(block, LedgerDate{*choice.year, 1, 1}, isFirst ? cents : before,
-                             isFirst ? &row : nullptr);
-        } else if (opening && isFirst) {
-            appendQifOpening(block, lastDate.value_or(undatedDay), cents, &row, cleared);
-        }
-        if (!(opening && isFirst)) {
-            const std::int64_t amount =
-                isFirst ? centsOf(row.deposit - row.payment - row.fee) : cents - before;
-            appendQifRecord(block, row, lastDate.value_or(undatedDay), amount, cleared);
-        }
+        const char cleared = marks.of(rowid);
+        if (opening && isFirst)
+            appendQifOpening(output.block(), lastDate.value_or(undatedDay), cents, &row, cleared);
+        else
+            appendQifRecord(output.block(), row, lastDate.value_or(undatedDay),
+                            isFirst ? centsOf(amountsOf(row)) : cents - before, cleared);
         output.rowDone();
     });
-    if (opening && choice.year && !yearOpened && !first) // an empty ledger has no balance to open with
-        appendQifOpening(output.block(), LedgerDate{*choice.year, 1, 1}, beforeYearCents, nullptr);
     output.finish();
 }
 

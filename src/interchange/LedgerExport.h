@@ -28,10 +28,10 @@ void exportCsv(LedgerConnection& connection, const ExportChoice& choice, std::os
 // - the whole ledger: the first record is the opening balance, the first
 //   row's balance, and the T amounts add up to the last balance;
 // - with a year: the first record is an opening balance dated January 1 of
-//   that year, the balance before the year's first row (the last balance
-//   before the year when none is in it), and the T amounts add up to the
-//   year's last balance when the year's rows stand together, as they do in a
-//   ledger kept in date order (an empty ledger gives no records);
+//   that year, the balance the year brings forward (see PeriodBalance.h), and
+//   each T is the step of the running balance from there, so that the year's
+//   QIF and its register report agree to the cent, also where rows were typed
+//   out of date order (an empty ledger gives no records);
 // - tax-deductible rows only: no opening record; the T amounts add up to how
 //   much those rows changed the balance (the first row, having no balance
 //   before it, counts with its own amounts).

@@ -1,8 +1,9 @@
 #include "ReportRows.h"
 
+#include "PeriodBalance.h"
 #include "RowCodec.h"
 
-#include <climits>
+#include <algorithm>
 
 namespace tallowick {
 
@@ -10,15 +11,6 @@ namespace {
 
 // Rows read by one statement of the second walk.
 constexpr int kRunRows = 256;
-
-// A day as one comparable number; rows before the first dated row come before every day.
-constexpr int kBeforeEveryDay = INT_MIN;
-constexpr int kAfterEveryDay = INT_MAX;
-
-int dayNumber(const LedgerDate& date)
-{
-    return date.year * 10000 + date.month * 100 + date.day;
-}
 
 const std::string kSelectRows = std::string("SELECT rowid, ") + kRowColumnsSql + " FROM Ledger";
 
@@ -79,25 +71,37 @@ ReportRows::~ReportRows() = default;
 void ReportRows::countLines()
 {
     Statement all(connection_.db(), kSelectRows + " ORDER BY rowid");
-    int day = kBeforeEveryDay;
-    std::optional<Money> previousBalance;
-    std::optional<Money> beforePeriod; // the balance after the last row that comes before the period
+    RowDays days;
+    int latestDay = kBeforeEveryDay;
+    std::optional<Money> broughtForward;
+    // The period's amounts up to each row. A printed balance is the balance
+    // brought forward plus that sum, which is not known before the last row
+    // was read; so the spans keep the sums, and the stored balance less the
+    // sum, which equals the balance brought forward on every row whose
+    // stored balance is printed as it is.
+    Money periodSum;
+    ValueSpan<Money> sums;
+    ValueSpan<Money> storedLessSum;
     try {
         while (all.step()) {
             const std::int64_t rowid = all.integer(0);
             const LedgerRow row = readRow(all, 1);
-            if (row.date)
-                day = dayNumber(*row.date);
-            if (!previousBalance) // the first row: the balance before it, had it been reckoned
-                previousBalance = row.balance + row.payment + row.fee - row.deposit;
-            if (inPeriod(day)) {
+            const int day = days.take(row);
+            if (row.date) {
+                summary_.rowsOutOfDateOrder = summary_.rowsOutOfDateOrder || day < latestDay;
+                latestDay = std::max(latestDay, day);
+            }
+            if (!broughtForward)
+                broughtForward = openingBalanceOf(row);
+            if (day < fromDay_) {
+                *broughtForward += amountsOf(row);
+            } else if (inPeriod(day)) {
                 if (!firstRowid_) {
                     firstRowid_ = rowid;
                     firstRowDay_ = day;
-                    summary_.broughtForward = *previousBalance;
                 }
                 lastRowid_ = rowid;
-                summary_.closing = row.balance;
+                periodSum += amountsOf(row);
                 if (lists(row)) {
                     ++summary_.rowCount;
                     if (row.number)
@@ -105,14 +109,12 @@ void ReportRows::countLines()
                     summary_.payment.include(row.payment);
                     summary_.fee.include(row.fee);
                     summary_.deposit.include(row.deposit);
-                    summary_.balance.include(row.balance);
+                    sums.include(periodSum);
+                    storedLessSum.include(row.balance - periodSum);
                     summary_.paymentTotal += row.payment;
                     summary_.feeTotal += row.fee;
                 }
-            } else if (day < fromDay_) {
-                beforePeriod = row.balance;
             }
-            previousBalance = row.balance;
         }
     } catch (...) {
         all.reset();
@@ -120,14 +122,17 @@ void ReportRows::countLines()
     }
     all.reset();
 
-    if (!firstRowid_) {
-        // Nothing in the period: it opens and closes as the ledger stood before it.
-        summary_.broughtForward = beforePeriod ? *beforePeriod : previousBalance.value_or(Money());
-        summary_.closing = summary_.broughtForward;
-    }
+    summary_.broughtForward = broughtForward.value_or(Money());
+    summary_.closing = summary_.broughtForward + periodSum;
     if (content_ == ReportContent::Register) {
+        for (const auto& sum : {sums.least, sums.most})
+            if (sum)
+                summary_.balance.include(summary_.broughtForward + *sum);
         summary_.balance.include(summary_.broughtForward);
         summary_.balance.include(summary_.closing);
+        summary_.balancesDiffer = storedLessSum.least
+                                  && (*storedLessSum.least != summary_.broughtForward
+                                      || *storedLessSum.most != summary_.broughtForward);
     } else {
         summary_.payment.include(summary_.paymentTotal);
         summary_.fee.include(summary_.feeTotal);
@@ -135,6 +140,7 @@ void ReportRows::countLines()
     rowsGiven_ = !firstRowid_;
     nextRowid_ = firstRowid_.value_or(0);
     day_ = firstRowDay_;
+    running_ = summary_.broughtForward;
 }
 
 std::vector<ReportLine> ReportRows::next(std::size_t count)
@@ -161,8 +167,12 @@ std::vector<ReportLine> ReportRows::next(std::size_t count)
                 LedgerRow row = readRow(*run_, 1);
                 if (row.date)
                     day_ = dayNumber(*row.date);
-                if (inPeriod(day_) && lists(row))
-                    lines.push_back({ReportLine::Kind::Row, std::move(row)});
+                if (inPeriod(day_)) {
+                    running_ += amountsOf(row);
+                    row.balance = running_;
+                    if (lists(row))
+                        lines.push_back({ReportLine::Kind::Row, std::move(row)});
+                }
                 rowsGiven_ = rowid >= lastRowid_;
                 nextRowid_ = rowid + 1;
             }

@@ -72,6 +72,12 @@ struct ReportSummary {
     ValueSpan<Money> fee;
     ValueSpan<Money> deposit;
     ValueSpan<Money> balance;
+    // Some printed balance is not the one stored in its row: the report's
+    // own running balance adds up on the page where the stored one does not,
+    // as when rows were typed out of date order (rowsOutOfDateOrder: some
+    // dated row is stored after a row of a later day).
+    bool balancesDiffer = false;
+    bool rowsOutOfDateOrder = false;
 };
 
 // The lines of one report, read from the ledger in two walks over one
@@ -82,11 +88,14 @@ struct ReportSummary {
 // connection, so both walks see the same rows even if another program
 // writes meanwhile (its commit waits).
 //
-// The balance brought forward is the balance of the row before the period's
-// first row (for the ledger's first row, that row's balance with its own
-// amounts taken back out); the closing balance is that of the period's last
-// row. A period without rows brings forward, and closes with, the balance
-// after the last row that comes before it. Throws StoreError.
+// The balance brought forward is the opening balance (the first row's balance
+// with its own amounts taken back out) plus the amounts of every row that
+// belongs to a day before the period, wherever it is stored (see
+// PeriodBalance.h). The period's rows keep their stored order, each printed
+// with the balance brought forward plus the amounts of the period's rows up
+// to it, so that every line adds up; the closing balance is the last of
+// them. A period without rows closes with the balance it brought forward.
+// Throws StoreError.
 class ReportRows {
 public:
     ReportRows(LedgerConnection& connection, const ReportChoice& choice);
@@ -122,6 +131,7 @@ private:
     int firstRowDay_ = 0;
     std::int64_t nextRowid_ = 0;
     int day_ = 0; // the day the walk's rows belong to
+    Money running_; // the balance after the last row walked
     bool openingGiven_ = false;
     bool rowsGiven_ = false;
     bool closingGiven_ = false;

@@ -79,7 +79,7 @@ void ExportLedgerToCsv(QWidget* parent)
     try {
         BusyPointer busy;
         const std::string exportPath = toStd(dialog.selectedFiles().constFirst());
-        refuseExportOverLedger(exportPath, Module1::ledgerPath());
+        refuseOutputOverLedger(exportPath, Module1::ledgerPath());
         const auto connection = LedgerConnection::open(Module1::ledgerPath());
         writeFileReplacing(exportPath,
                            [&](std::ostream& out) { exportCsv(*connection, ExportChoice(), out); });

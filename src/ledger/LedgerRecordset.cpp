@@ -6,6 +6,8 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace tallowick {
 
 LedgerRecordset::LedgerRecordset(QTableView* grid, QObject* parent)
@@ -26,6 +28,16 @@ void LedgerRecordset::Refresh(bool sameReading)
 {
     open(sameReading);
     makeCurrent(0);
+}
+
+void LedgerRecordset::RefreshIfChanged()
+{
+    if (!model_->fileChanged())
+        return;
+    const int position = AbsolutePosition();
+    open();
+    if (position >= 1)
+        makeCurrent(std::min(position, model_->rowCount()) - 1);
 }
 
 void LedgerRecordset::MoveLast()

@@ -23,6 +23,10 @@ public:
     // Reads the table again through a fresh connection; the first row
     // becomes current. Throws StoreError and leaves the grid as it was.
     void Refresh(bool sameReading = false);
+    // Reads the table again when the file changed since it was read, keeping
+    // the current position (the last row where the table is now shorter).
+    // Throws StoreError and leaves the grid as it was.
+    void RefreshIfChanged();
     // Makes the last row current and scrolls it into view.
     void MoveLast();
     // Makes the row at a 1-based position current; nothing for a position without a row.

@@ -29,6 +29,11 @@ void LedgerTableModel::open(const std::string& ledgerPath, bool sameReading)
     endResetModel();
 }
 
+bool LedgerTableModel::fileChanged() const
+{
+    return reader_ && reader_->changedSinceCounted();
+}
+
 int LedgerTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : rows_;

@@ -51,6 +51,10 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // Whether the file changed since the rows were counted (another program
+    // wrote): the rows shown may be stale. Throws StoreError.
+    bool fileChanged() const;
+
     // Width of each column in twips, as the grid is designed.
     static int columnWidthTwips(int column);
 

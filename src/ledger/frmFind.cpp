@@ -139,9 +139,15 @@ void frmFind::Search(FindDirection direction)
     std::optional<long long> position;
     try {
         BusyPointer busy;
-        // The search reads the file itself, not the grid's few pages.
+        // The search reads the file itself, not the grid's few pages; the
+        // grid first shows what the file holds now, so that a match is the
+        // row it selects. Another program may write between the two reads:
+        // a match beyond the grid's rows then has the grid read once more.
+        grid->RefreshIfChanged();
         auto connection = LedgerConnection::open(Module1::ledgerPath());
         position = findRow(*connection, FindText(toStd(Text1->text())), grid->AbsolutePosition(), direction);
+        if (position && *position > grid->RecordCount())
+            grid->RefreshIfChanged();
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));
         return;

@@ -2,6 +2,7 @@
 #include "frmReport.h"
 
 #include "BusyPointer.h"
+#include "FileOutput.h"
 #include "MessageBox.h"
 #include "Module1.h"
 #include "PdfReport.h"
@@ -58,8 +59,17 @@ void frmReport::cmdPrint_Click()
     dialog.setObjectName(QStringLiteral("ReportPrintDialog"));
     // Every page is printed: a page range would be ignored.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    if (dialog.exec() == QDialog::Accepted)
-        paintOn(&printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // "Print to file" names a file like "Save as PDF" does, and is refused the ledger alike.
+    try {
+        if (!printer.outputFileName().isEmpty())
+            refuseOutputOverLedger(toStd(printer.outputFileName()), Module1::ledgerPath());
+    } catch (const std::exception& error) {
+        ShowMessage(this, describe(error));
+        return;
+    }
+    paintOn(&printer);
 }
 
 void frmReport::cmdSavePdf_Click()

@@ -1,5 +1,6 @@
 #include "PdfReport.h"
 
+#include "FileOutput.h"
 #include "ReportLayout.h"
 #include "ReportPainter.h"
 
@@ -16,6 +17,7 @@ namespace tallowick {
 int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, const QString& path,
                    const QPageSize& pageSize)
 {
+    refuseOutputOverLedger(QFile::encodeName(path).toStdString(), connection.path());
     QSaveFile file(path);
     const auto refused = [&file] {
         return std::runtime_error(QStringLiteral("The file \"%1\" could not be written (%2).")

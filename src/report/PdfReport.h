@@ -12,7 +12,8 @@ namespace tallowick {
 // Writes the report of the ledger as a PDF file on pages of
 // this size. The file is written under a temporary name beside `path` and
 // renamed when complete, so it is whole or absent, and an earlier file of
-// that name stays as it was until then. Returns the number of pages.
+// that name stays as it was until then; a `path` that is the ledger file
+// itself is refused before anything is written. Returns the number of pages.
 // Throws StoreError, or std::runtime_error with a sentence when the file
 // cannot be written.
 int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, const QString& path,

@@ -135,6 +135,7 @@ ReportLayout::ReportLayout(const ReportSummary& summary, ReportContent content, 
     scale = natural > deviceWidth ? deviceWidth / natural : 1.0;
     pageWidth = deviceWidth / scale;
     pageHeight = device.height() / scale;
+    lineHeight = QFontMetricsF(body, &device).height() + 2.5 * point;
     double left = 0;
     for (ReportColumn& column : columns) {
         if (column.field == ReportField::Description)
@@ -143,9 +144,15 @@ ReportLayout::ReportLayout(const ReportSummary& summary, ReportContent content, 
         left += column.width;
     }
 
-    lineHeight = QFontMetricsF(body, &device).height() + 2.5 * point;
     titleHeight = QFontMetricsF(title, &device).height();
-    captionsTop = titleHeight + 4 * point;
+    noteTop = titleHeight + 2 * point;
+    if (summary.balancesDiffer)
+        note =
+            summary.rowsOutOfDateOrder
+                ? QStringLiteral("Balances are computed for this period because rows are out of date order.")
+                : QStringLiteral("Balances are computed for this period because the stored balances do "
+                                 "not follow the running-balance rule.");
+    captionsTop = (note.isEmpty() ? titleHeight : noteTop + lineHeight) + 4 * point;
     bodyTop = captionsTop + lineHeight + 2 * point;
     footerTop = pageHeight - QFontMetricsF(small, &device).height();
     const double bodyBottom = footerTop - 4 * point;

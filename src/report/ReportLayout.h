@@ -46,6 +46,11 @@ public:
     double point = 0; // one printer's point
     double padding = 0; // inside a column, either side of its text
     double titleHeight = 0; // the title line's, from the top of the page
+    // Said once, under the title of the first page, when the printed balances
+    // are not the stored ones; every page keeps its line so that all pages
+    // hold as many lines.
+    QString note;
+    double noteTop = 0;
     double captionsTop = 0; // the column captions' line
     double bodyTop = 0; // the first line's top
     double footerTop = 0;

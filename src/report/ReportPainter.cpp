@@ -30,7 +30,7 @@ public:
 
     void paint(long long page, const std::vector<ReportLine>& lines)
     {
-        paintHeader();
+        paintHeader(page);
         double top = layout_.bodyTop;
         bool shaded = false;
         for (const ReportLine& line : lines) {
@@ -54,7 +54,7 @@ private:
         painter_.drawLine(QPointF(0, y), QPointF(layout_.pageWidth, y));
     }
 
-    void paintHeader()
+    void paintHeader(long long page)
     {
         const QRectF titleLine(0, 0, layout_.pageWidth, layout_.titleHeight);
         painter_.setPen(Qt::black);
@@ -62,6 +62,13 @@ private:
         painter_.drawText(titleLine, Qt::AlignLeft | Qt::AlignBottom, title_);
         painter_.setFont(layout_.body);
         painter_.drawText(titleLine, Qt::AlignRight | Qt::AlignBottom, period_);
+        if (page == 1 && !layout_.note.isEmpty()) {
+            QFont italic = layout_.body;
+            italic.setItalic(true);
+            painter_.setFont(italic);
+            painter_.drawText(QRectF(0, layout_.noteTop, layout_.pageWidth, layout_.lineHeight),
+                              Qt::AlignLeft | Qt::AlignVCenter, layout_.note);
+        }
 
         painter_.setFont(layout_.bold);
         for (const ReportColumn& column : layout_.columns)

@@ -133,7 +133,36 @@ std::unique_ptr<LedgerConnection> LedgerConnection::open(const std::string& path
     std::unique_ptr<LedgerConnection> connection(new LedgerConnection(std::move(db), path));
     execute(connection->db(), "PRAGMA synchronous = FULL");
     connection->checkLedgerTable();
+    connection->useRollbackJournal();
     return connection;
+}
+
+void LedgerConnection::useRollbackJournal()
+{
+    std::string reason;
+    // The engine answers with the mode in force afterwards. A mode it cannot
+    // leave (another connection has the file open) fails outright or answers
+    // the old mode.
+    const auto mode = [this, &reason](const char* sql) {
+        sqlite3_stmt* raw = nullptr;
+        std::string answer;
+        if (sqlite3_prepare_v2(db(), sql, -1, &raw, nullptr) == SQLITE_OK && sqlite3_step(raw) == SQLITE_ROW
+            && sqlite3_column_text(raw, 0))
+            answer = lowered(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
+        else
+            reason = sqlite3_errmsg(db());
+        sqlite3_finalize(raw);
+        return answer;
+    };
+    if (mode("PRAGMA journal_mode") == "delete" || mode("PRAGMA journal_mode = DELETE") == "delete") {
+        journalRefusal_.reset();
+        return;
+    }
+    journalRefusal_ = "The ledger file \"" + path_ + "\" is kept in the journal mode \""
+                      + mode("PRAGMA journal_mode")
+                      + "\" and could not be switched back to the rollback journal ("
+                      + (reason.empty() ? "another program has it open" : reason)
+                      + "), so no change is made to it until it can be.";
 }
 
 void LedgerConnection::checkLedgerTable()
@@ -181,6 +210,11 @@ void refuseForeignData(const std::string& subject, const std::string& what)
 
 void LedgerConnection::begin()
 {
+    if (depth_ == 0 && journalRefusal_) {
+        useRollbackJournal();
+        if (journalRefusal_)
+            throw StoreError(StoreError::Kind::Locked, *journalRefusal_);
+    }
     execute(db(), depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
     if (depth_ == 0) {
         changes_.reset();

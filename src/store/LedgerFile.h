@@ -36,7 +36,9 @@ public:
 
     // Nested transactions: the outermost one takes the write lock at once,
     // inner ones are savepoints, so a caller can wrap several store calls
-    // that each protect themselves.
+    // that each protect themselves. The outermost one is refused while the
+    // file is kept in another journal mode than the rollback journal (see
+    // journalRefusal()), after one more try to switch it back.
     void begin();
     void commit();
     void rollback();
@@ -57,15 +59,25 @@ public:
     // Throws StoreError outside a transaction.
     ChangeNotes& changes();
 
+    // Every proof of this program's changes (crash, power cut, I/O error)
+    // holds for the rollback journal, and the change counter that guards the
+    // undo history only moves with it. A ledger that another program left in
+    // another mode (write-ahead logging) is switched back when it is opened;
+    // that needs the file to itself. While it cannot be switched, this is the
+    // sentence that says why, and no change is made; reading goes on.
+    const std::optional<std::string>& journalRefusal() const { return journalRefusal_; }
+
 private:
     LedgerConnection(DatabaseHandle db, std::string path) : db_(std::move(db)), path_(std::move(path)) {}
     void checkLedgerTable();
+    void useRollbackJournal();
 
     DatabaseHandle db_;
     std::string path_;
     int depth_ = 0;
     std::unique_ptr<ChangeNotes> changes_; // made by the first note
     std::optional<std::uint32_t> counterAtBegin_;
+    std::optional<std::string> journalRefusal_;
     int pagesWrittenAtBegin_ = 0;
     std::int64_t rowsChangedAtBegin_ = 0;
     std::vector<ChangeNotes::Mark> savepoints_;

@@ -15,13 +15,14 @@ constexpr std::size_t kMostRememberedPlaces = 4096;
 struct LedgerPageReader::Statements {
     explicit Statements(sqlite3* db)
         : count(db, "SELECT count(*) FROM Ledger")
+        , version(db, "PRAGMA data_version")
         , forward(db, "SELECT rowid FROM Ledger WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2")
         , backward(db, "SELECT rowid FROM Ledger WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1 OFFSET ?2")
         , run(db, std::string("SELECT rowid, ") + kRowColumnsSql
                       + " FROM Ledger WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2")
     {
     }
-    Statement count, forward, backward, run;
+    Statement count, version, forward, backward, run;
 };
 
 LedgerPageReader::LedgerPageReader(const std::string& ledgerPath)
@@ -39,8 +40,23 @@ long long LedgerPageReader::rowCount()
         count.step();
         rowCount_ = count.integer(0);
         count.reset();
+        countedVersion_ = dataVersion();
     }
     return *rowCount_;
+}
+
+std::int64_t LedgerPageReader::dataVersion()
+{
+    Statement& version = statements_->version;
+    version.step();
+    const std::int64_t value = version.integer(0);
+    version.reset();
+    return value;
+}
+
+bool LedgerPageReader::changedSinceCounted()
+{
+    return rowCount_ && dataVersion() != countedVersion_;
 }
 
 void LedgerPageReader::reread()

@@ -29,13 +29,19 @@ public:
     // Forgets the row count and every remembered place: the table changed.
     void reread();
 
+    // Whether any other connection, of this program or another, committed a
+    // change to the file since the rows were counted. Throws StoreError.
+    bool changedSinceCounted();
+
 private:
     std::int64_t rowidAt(long long position);
+    std::int64_t dataVersion();
 
     struct Statements;
     std::unique_ptr<LedgerConnection> connection_;
     std::unique_ptr<Statements> statements_;
     std::optional<long long> rowCount_;
+    std::int64_t countedVersion_ = 0; // the file's data version when the rows were counted
     std::map<long long, std::int64_t> knownRowids_; // position -> rowid
 };
 

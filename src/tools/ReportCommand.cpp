@@ -107,7 +107,7 @@ int reportMain(const std::vector<std::string>& arguments, std::ostream& out)
     try {
         // A refused ledger is reported before Qt starts.
         const auto connection =
-            LedgerConnection::open(parsed.ledgerPath.empty() ? ledgerBesideProgram() : parsed.ledgerPath);
+            openForReading(parsed.ledgerPath.empty() ? ledgerBesideProgram() : parsed.ledgerPath);
         // The report is painted, never shown: no display is needed, as on a
         // server or over ssh, unless the caller chooses a platform itself.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -25,6 +25,14 @@ std::string ledgerBesideProgram()
     return folder + "/" + kLedgerFileName;
 }
 
+std::unique_ptr<LedgerConnection> openForReading(const std::string& ledgerPath)
+{
+    auto connection = LedgerConnection::open(ledgerPath);
+    if (connection->journalRefusal())
+        std::cerr << *connection->journalRefusal() << '\n';
+    return connection;
+}
+
 namespace {
 
 void printImport(const ImportSummary& summary, std::ostream& out)
@@ -63,7 +71,7 @@ void printReport(const CheckReport& report, std::ostream& out)
 
 int check(const std::string& ledgerPath, bool repair, std::ostream& out)
 {
-    CheckReport report = checkLedger(*LedgerConnection::open(ledgerPath));
+    CheckReport report = checkLedger(*openForReading(ledgerPath));
     printReport(report, out);
     if (!repair || report.sound())
         return report.sound() ? 0 : 1;
@@ -120,7 +128,7 @@ void status(const std::string& ledgerPath, std::ostream& out)
 // Exports to `out`, or whole or not at all to the file --output names.
 void exportLedger(const ToolArguments& arguments, const std::string& ledgerPath, std::ostream& out)
 {
-    const auto connection = LedgerConnection::open(ledgerPath);
+    const auto connection = openForReading(ledgerPath);
     const auto write = [&](std::ostream& to) {
         if (arguments.command == Command::ExportCsv)
             exportCsv(*connection, arguments.choice, to);
@@ -131,7 +139,7 @@ void exportLedger(const ToolArguments& arguments, const std::string& ledgerPath,
         write(out);
         return;
     }
-    refuseExportOverLedger(arguments.outputPath, ledgerPath);
+    refuseOutputOverLedger(arguments.outputPath, ledgerPath);
     writeFileReplacing(arguments.outputPath, write);
 }
 

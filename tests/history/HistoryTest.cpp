@@ -350,6 +350,31 @@ private slots:
         QVERIFY(refusal(*LedgerConnection::open(path), false).startsWith("Another program"));
         QVERIFY(state() == changed && !history.undoCount());
     }
+
+    // A ledger another program left in write-ahead logging goes back to the rollback journal when it is
+    // opened, and a change then undoes. While that program still has the file open, the mode stays, every
+    // change is refused in one sentence and nothing is written, until it lets go.
+    void walLedgerGoesBackToRollbackJournal()
+    {
+        TestLedger ledger;
+        const std::string path = fill(ledger, 10);
+        const auto mode = [&path] { return firstColumn(path, "PRAGMA journal_mode").value(0); };
+        sqlite3* theirs = nullptr;
+        sqlite3_open(path.c_str(), &theirs);
+        sqlite3_exec(theirs, "PRAGMA journal_mode = WAL; SELECT count(*) FROM Ledger", nullptr, nullptr,
+                     nullptr);
+        const FileTable before = fileTable(path);
+        QVERIFY(LedgerConnection::open(path)->journalRefusal().value_or("").starts_with(
+            "The ledger file \"" + path
+            + "\" is kept in the journal mode \"wal\" and could not be switched"));
+        REFUSES(addRow(path, 5), Kind::Locked);
+        QVERIFY(fileTable(path) == before && mode() == "wal");
+        sqlite3_close(theirs);
+        addRow(path, 5);
+        QCOMPARE(mode(), QString("delete"));
+        QVERIFY(undo(path) && fileTable(path) == before);
+    }
+
     // A change whose nested recomputation rolled back records only the rows that stayed changed.
     void rolledBackRowsAreNotRecorded()
     {

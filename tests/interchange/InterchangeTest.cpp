@@ -1,5 +1,6 @@
 // What the ledger hands other programs, read through the interchange's own calls on a real ledger file.
 #include "FileOutput.h"
+#include "LedgerExport.h"
 #include "ReportRows.h"
 #include "StoreTestSupport.h"
 #include "TestLedger.h"
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <cerrno>
 #include <functional>
+#include <sstream>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -24,8 +26,9 @@ extern "C" int fsync(int fd)
     return int(syscall(SYS_fsync, fd));
 }
 
-// A report's lines in short: "bf 850", a row's description, "end 1045", "total 95 5"; `meanwhile` runs
-// after the first run of lines.
+// A report's lines in short: "bf 850", a row's description with its printed balance in a register ("A 900"),
+// "end 1045", "total 95 5", after "(out of order) " or "(stored differ) " where the report says that its
+// balances are not the stored ones; `meanwhile` runs after the first run of lines.
 static std::string reportText(const std::string& path, const ReportChoice& choice, std::size_t runLines,
                               const std::function<void()>& meanwhile = {})
 {
@@ -43,21 +46,28 @@ static std::string reportText(const std::string& path, const ReportChoice& choic
             text += text.empty() ? "" : "|";
             switch (line.kind) {
             case ReportLine::Kind::BroughtForward: text += "bf " + row.balance.plainText(); break;
-            case ReportLine::Kind::Row: text += row.description.value_or("-"); break;
+            case ReportLine::Kind::Row:
+                text += row.description.value_or("-");
+                if (choice.content == ReportContent::Register)
+                    text += " " + row.balance.plainText();
+                break;
             case ReportLine::Kind::Closing: text += "end " + row.balance.plainText(); break;
             case ReportLine::Kind::Totals:
                 text += "total " + row.payment.plainText() + " " + row.fee.plainText();
             }
         }
-    return lines == report.summary().lineCount ? text : "line count " + std::to_string(lines);
+    const ReportSummary& summary = report.summary();
+    if (summary.balancesDiffer)
+        text = (summary.rowsOutOfDateOrder ? "(out of order) " : "(stored differ) ") + text;
+    return lines == summary.lineCount ? text : "line count " + std::to_string(lines);
 }
 
 class InterchangeTest : public QObject {
     Q_OBJECT
 private slots:
     // A report's period: undated rows go with the dated row before them, undated first rows before every
-    // day; the balance brought forward is the one before the period's first row (for the first row, its
-    // own amounts taken back out), and a period without rows opens and closes with the balance before it.
+    // day; the balance brought forward is the opening balance (the first row's, its own amounts taken back
+    // out) with the amounts of every row before the period, and a period without rows closes with it.
     void reportPeriods()
     {
         TestLedger ledger;
@@ -71,19 +81,23 @@ private slots:
         ledger.append(rows);
         const auto Register = ReportContent::Register, Tax = ReportContent::TaxDeductible;
         const std::tuple<ReportContent, ReportPeriod, std::string> cases[] = {
-            {Register, {}, "bf 0|Opening|A|B|C|D|E|end 1000"},
-            {Register, ReportPeriod::year(2023), "bf 1000|A|B|end 850"},
-            {Register, ReportPeriod::year(2024), "bf 850|C|D|end 1045"},
+            {Register, {}, "bf 0|Opening 1000|A 900|B 850|C 1050|D 1045|E 1000|end 1000"},
+            {Register, ReportPeriod::year(2023), "bf 1000|A 900|B 850|end 850"},
+            {Register, ReportPeriod::year(2024), "bf 850|C 1050|D 1045|end 1045"},
             {Register, ReportPeriod::year(2025), "bf 1045|end 1045"},
             {Register, ReportPeriod::year(2022), "bf 1000|end 1000"},
-            {Register, {LedgerDate{2023, 12, 31}, LedgerDate{2024, 1, 5}}, "bf 850|C|D|end 1045"},
-            {Register, {std::nullopt, LedgerDate{2023, 12, 31}}, "bf 0|Opening|A|B|end 850"},
+            {Register, ReportPeriod::year(2027), "bf 1000|end 1000"},
+            {Register, {LedgerDate{2023, 12, 31}, LedgerDate{2024, 1, 5}}, "bf 850|C 1050|D 1045|end 1045"},
+            {Register, {std::nullopt, LedgerDate{2023, 12, 31}}, "bf 0|Opening 1000|A 900|B 850|end 850"},
             {Tax, {}, "B|D|E|total 95 5"},
             {Tax, ReportPeriod::year(2024), "D|total 0 5"},
             {Tax, ReportPeriod::year(2025), "total 0 0"}};
         for (const auto& [content, period, expected] : cases)
             for (std::size_t runLines : {1, 2, 100})
                 QCOMPARE(reportText(ledger.path(), {content, period}, runLines), expected);
+        ledger.exec("UPDATE Ledger SET balance = 1 WHERE rowid = 3"); // B's, in a ledger in date order
+        QCOMPARE(reportText(ledger.path(), {Register, ReportPeriod::year(2023)}, 9),
+                 std::string("(stored differ) bf 1000|A 900|B 850|end 850"));
         QCOMPARE(ReportPeriod{}.text() + "; " + ReportPeriod::year(2024).text() + "; "
                      + (ReportPeriod{LedgerDate{2024, 3, 1}, LedgerDate{2024, 3, 31}}).text(),
                  std::string("Whole ledger; Year 2024; 3/1/2024 to 3/31/2024"));
@@ -102,6 +116,52 @@ private slots:
         };
         QCOMPARE(reportText(longer.path(), {Tax, {}}, 1, theirs),
                  std::string("Payment 300|Payment 600|total 2 0"));
+    }
+
+    // A row typed late, out of date order: each period brings forward the rows of the days before it,
+    // wherever they are stored, and every printed line adds up. The report says so where that differs
+    // from the stored balances, and a year's QIF opens with the same balance and closes where it does.
+    void reportsAddUpOutOfDateOrder()
+    {
+        TestLedger ledger;
+        ledger.append({dated(makeRow("0", "0", "1000", "1000", "Opening"), {2024, 1, 2}),
+                       dated(makeRow("500.005", "0", "0", "499.995", "Rent"), {2024, 1, 5}),
+                       dated(makeRow("50", "0", "0", "449.995", "Fee"), {2024, 2, 1}),
+                       dated(makeRow("100", "0", "0", "349.995", "Late"), {2023, 12, 31}),
+                       dated(makeRow("0", "0", "200", "549.995", "Pay"), {2024, 3, 1})});
+        const std::pair<int, std::string> years[] = {
+            {2019, "bf 0|end 0"},
+            {2023, "(out of order) bf 0|Late -100|end -100"},
+            {2024, "(out of order) bf -100|Opening 900|Rent 399.995|Fee 349.995|Pay 549.995|end 549.995"},
+            {2025, "bf 549.995|end 549.995"}};
+        for (const auto& [year, expected] : years)
+            QCOMPARE(reportText(ledger.path(), {ReportContent::Register, ReportPeriod::year(year)}, 2),
+                     expected);
+        const std::string whole =
+            "bf 0|Opening 1000|Rent 499.995|Fee 449.995|Late 349.995|Pay 549.995|end 549.995";
+        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, {}}, 9), whole);
+        ledger.exec("UPDATE Ledger SET balance = 1 WHERE rowid = (SELECT max(rowid) FROM Ledger)");
+        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, ReportPeriod::year(2025)}, 9),
+                 std::string("bf 549.995|end 549.995"));
+        QCOMPARE(reportText(ledger.path(), {ReportContent::Register, {}}, 9), "(out of order) " + whole);
+
+        std::ostringstream qif;
+        exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{false, 2024}, qif);
+        QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/01/2024\r\nT-100.00\r\nPOpening Balance\r\n^\r\n"
+                                        "D01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\n^\r\n"
+                                        "D01/05/2024\r\nT-500.00\r\nPRent\r\n^\r\n"
+                                        "D02/01/2024\r\nT-50.00\r\nPFee\r\n^\r\n"
+                                        "D03/01/2024\r\nT200.00\r\nPPay\r\n^\r\n"));
+        qif.str("");
+        exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{false, 2019}, qif);
+        QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/01/2019\r\nT0.00\r\nPOpening Balance\r\n^\r\n"));
+        // A deductible first row counts with its own amounts, whatever balance it opens with.
+        ledger.exec("UPDATE Ledger SET \"tax deductible\" = 1, balance = 1100 WHERE rowid = 1");
+        qif.str("");
+        exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{true, std::nullopt}, qif);
+        QCOMPARE(
+            qif.str(),
+            std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\nMTax deductible\r\n^\r\n"));
     }
 
     // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync

@@ -1,6 +1,7 @@
 // The grid's context menu: how it opens, "Find…" with its window and keys, "Copy" through the
 // clipboard, "Export to CSV…" through the real save dialog, and "Print Report…".
 #include "LedgerRecordset.h"
+#include "LedgerTableModel.h"
 #include "PdfText.h"
 #include "TestLedger.h"
 #include "WindowDriver.h"
@@ -96,6 +97,23 @@ private slots:
             // A button's key presses it after a short flash.
             QTRY_COMPARE(window->datPrimaryRS->AbsolutePosition(), found ? found : from);
             QTRY_COMPARE(find->Label2->text(), found ? "" : "Not found");
+        }
+
+        // Another program renames row 3 and appends a row, each only the search would find: before
+        // searching, the grid reads the file again, keeping the selected row, and each match it selects
+        // shows the text.
+        selectGridRow(window, 2);
+        ledger.exec(
+            "UPDATE Ledger SET \"description of transaction\" = 'Plumb line' WHERE rowid = 3;"
+            "INSERT INTO Ledger (rowid, \"description of transaction\", \"payment / debit\", "
+            "\"tax deductible\", fee, \"deposit / credit\", balance) VALUES (9999, 'Plumb bob', 0, 0, 0, "
+            "0, 12130000)");
+        typeOver(find->Text1, "plumb");
+        for (const auto& [found, shown] :
+             {std::pair(3, "Plumb line"), {5, "Plumbing parts"}, {6, "Plumb bob"}}) {
+            QTest::keyClick(find->Text1, Qt::Key_F3);
+            QTRY_COMPARE(window->datPrimaryRS->AbsolutePosition(), found);
+            QCOMPARE(gridCell(window, found - 1, LedgerTableModel::DescriptionColumn), shown);
         }
 
         QTest::keyClick(find->Text1, Qt::Key_Escape);

@@ -96,9 +96,6 @@ std::vector<LedgerRow> paymentRows(int count)
     return rows;
 }
 
-namespace {
-
-// The first column of every row `sql` yields, then the engine's message if it failed.
 QStringList firstColumn(const std::string& path, const char* sql)
 {
     sqlite3* db = nullptr;
@@ -114,8 +111,6 @@ QStringList firstColumn(const std::string& path, const char* sql)
     sqlite3_close_v2(db);
     return values;
 }
-
-} // namespace
 
 QStringList storedRows(const std::string& path)
 {

@@ -46,6 +46,9 @@ std::vector<LedgerRow> paymentRows(int count);
 // with plain SQLite, not the store, and read-write, so that a journal a failed change left is rolled back
 // first, as any writer would.
 QStringList storedRows(const std::string& path);
+// The first column of every row `sql` yields, read by the engine without the store, then the engine's
+// message if it failed.
+QStringList firstColumn(const std::string& path, const char* sql);
 
 // The reconciliation's tables (marks, statements, draft) as storedRows shows rows, read the same way.
 QStringList storedMarks(const std::string& path);

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <unistd.h>
+
 #include <random>
 
 using namespace tallowick;
@@ -193,7 +195,7 @@ private slots:
 
     // What spreadsheets write: a byte-order mark, LF, columns in another case and order, an extra column,
     // "$" and grouping, dates with a time, every spelling of the flag; balances are recomputed and the
-    // differences named. A second import into the ledger, which now has rows, is refused.
+    // differences named. An import into a ledger that has rows, even one, is refused.
     void importReadsSpreadsheetCsv()
     {
         TestLedger ledger;
@@ -220,11 +222,16 @@ private slots:
             dated(makeRow("0", "0", "0", "2244", "No", 10), {2024, 3, 9})};
         rows[1].number = -7;
         QVERIFY(ledger.rows() == rows);
-        run = runTool({"import", file, qt(ledger.path())});
-        QCOMPARE(run.status, 1);
-        QVERIFY2(run.err.startsWith("The ledger already has rows") && run.err.count('\n') == 1,
-                 qPrintable(run.err));
-        QVERIFY(ledger.rows() == rows);
+        TestLedger opened; // only its opening row: refused like a ledger of many rows
+        opened.append({makeRow("0", "0", "0", "5", "Opening")});
+        for (TestLedger* into : {&ledger, &opened}) {
+            const std::vector<LedgerRow> held = into->rows();
+            run = runTool({"import", file, qt(into->path())});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.startsWith("The ledger already has rows") && run.err.count('\n') == 1,
+                     qPrintable(run.err));
+            QVERIFY(into->rows() == held);
+        }
     }
 
     // A spreadsheet's own dialects of one table (grouping, decimal commas with ";", dotted day.month.year
@@ -340,7 +347,7 @@ private slots:
     }
 
     // --tax-deductible and --year keep only the rows they name; a field holding a comma, a quote or a
-    // line break is quoted, its quotes doubled. An export over the ledger file itself is refused.
+    // line break is quoted, its quotes doubled. An export or a report over the ledger file is refused.
     void exportChoosesRows()
     {
         TestLedger ledger;
@@ -358,11 +365,19 @@ private slots:
                               + ",2024-01-02,\"C, \"\"1\"\"\",1,1,0,0,97\r\n"
                                 ",,\"D\rE\",1,1,0,0,96\r\n"); // D has C's date
 
+        // Under its own name, a symbolic link's or a hard link's, the ledger is never an output file.
         const QByteArray before = readFile(path);
-        run = runTool({"export", "--csv", "--output", path, path});
-        QCOMPARE(run.status, 1);
-        QCOMPARE(run.err, "The file \"" + path + "\" is the ledger itself; export to another file.\n");
-        QVERIFY(readFile(path) == before && ledger.rows() == rows);
+        const QString symbolic = ledger.folder() + "/symbolic.pdf", hard = ledger.folder() + "/hard.csv";
+        QVERIFY(QFile::link(path, symbolic) && ::link(path.toUtf8(), hard.toUtf8()) == 0);
+        for (const QString& output : {path, symbolic, hard})
+            for (const QStringList& writing : {QStringList{"export", "--csv", "--output", output},
+                                               {"report", "--register", "--pdf", output}}) {
+                run = runTool(writing + QStringList{path});
+                QCOMPARE(run.status, 1);
+                QCOMPARE(run.err, "The file \"" + output + "\" is the ledger itself; choose another file.\n");
+                QVERIFY(readFile(path) == before);
+            }
+        QVERIFY(ledger.rows() == rows);
     }
 
     // A finished statement and a postponed tick: status says where the reconciliation stands, QIF marks
@@ -434,8 +449,15 @@ private slots:
         QCOMPARE(ledger.rows()[1].balance, Money::parse("90"));
         QCOMPARE(runTool({"check", qt(ledger.path())}).status, 0);
 
+        // One value the table cannot hold is not repaired, as several are not, and nothing is written.
         ledger.exec(
-            "PRAGMA ignore_check_constraints = 1; UPDATE Ledger SET \"tax deductible\" = 2 WHERE rowid = 2;"
+            "PRAGMA ignore_check_constraints = 1; UPDATE Ledger SET \"tax deductible\" = 2 WHERE rowid = 2");
+        const QByteArray oneBad = readFile(qt(ledger.path()));
+        run = runTool({"check", "--repair", qt(ledger.path())});
+        QVERIFY(run.status == 1 && run.out.contains("Not repaired: only the balances of a sound file"));
+        QVERIFY(readFile(qt(ledger.path())) == oneBad);
+        ledger.exec(
+            "PRAGMA ignore_check_constraints = 1;"
             "UPDATE Ledger SET \"date\" = '2024-02-30', \"description of transaction\" = printf('%256s', '') "
             "WHERE rowid = 4");
         run = runTool({"check", qt(ledger.path())});
@@ -448,6 +470,9 @@ private slots:
                        "Row 4: its \"date\" is not a calendar day written yyyy-mm-dd, its \"description of "
                        "transaction\" is longer than 255 characters.\n"
                        "2 rows hold values the ledger cannot hold.\n"));
+        const QByteArray twoBad = readFile(qt(ledger.path()));
+        QCOMPARE(runTool({"check", "--repair", qt(ledger.path())}).status, 1);
+        QVERIFY(readFile(qt(ledger.path())) == twoBad);
         const QString csv = ledger.folder() + "/out.csv";
         writeFile(csv, "earlier export");
         run = runTool({"export", "--csv", "--output", csv, qt(ledger.path())});
@@ -519,6 +544,15 @@ private slots:
                               + "/missing/r.pdf\" could not be written (No such file or directory).\n");
         QCOMPARE(QDir(ledger.folder()).entryList({"*.pdf"}, QDir::Files | QDir::Hidden),
                  QStringList{"tax.pdf"});
+
+        TestLedger late; // a row typed out of date order: the page says once why balances are its own
+        late.append({dated(makeRow("0", "0", "1000", "1000", "Opening"), {2024, 1, 2}),
+                     dated(makeRow("100", "0", "0", "900", "Late"), {2023, 12, 31})});
+        QCOMPARE(runTool({"report", "--register", "--year", "2024", "--pdf", pdf, qt(late.path())}).status,
+                 0);
+        text = pdfText(pdf);
+        QCOMPARE(text.count("Balances are computed for this period because rows are out of date order."), 1);
+        QVERIFY2(text.contains("-$100.00") && text.contains("$900.00"), qPrintable(text));
     }
 
     // --help, usage errors (one line, status 2), refused files (the store's sentence, status 1), the ledger
