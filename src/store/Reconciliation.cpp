@@ -72,6 +72,33 @@ CurrentMarks currentMarks(sqlite3* db, bool alwaysTie)
     return current;
 }
 
+// A row's payment and fee, added by the engine in column `index` of `read`.
+// A sum beyond what a whole number holds comes as another type: the two
+// amounts are then read on their own, and adding them refuses as Money does.
+Money outflowOf(sqlite3* db, const Statement& read, int index, std::int64_t rowid)
+{
+    if (read.type(index) == SQLITE_INTEGER)
+        return Money::fromTenThousandths(read.integer(index));
+    Statement row(db, "SELECT \"payment / debit\", fee FROM Ledger WHERE rowid = ?1");
+    row.bind(1, rowid);
+    Money outflow;
+    if (row.step())
+        outflow = readAmount(row, 0, LedgerColumn::Payment) + readAmount(row, 1, LedgerColumn::Fee);
+    row.reset();
+    return outflow;
+}
+
+// The balance of the first (`order` "ASC") or the last ("DESC") row; $0.00 for an empty ledger.
+Money endBalance(sqlite3* db, const char* order)
+{
+    Statement row(db, std::string("SELECT balance FROM Ledger ORDER BY rowid ") + order + " LIMIT 1");
+    Money balance;
+    if (row.step())
+        balance = readAmount(row, 0, LedgerColumn::Balance);
+    row.reset();
+    return balance;
+}
+
 ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::vector<Money>* totals)
 {
     sqlite3* db = connection.db();
@@ -94,7 +121,10 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
 
     std::map<std::int64_t, Money> sums; // by statement
     auto mark = current.marks.begin();
-    Statement read(db, "SELECT rowid, \"date\", \"payment / debit\", fee, \"deposit / credit\", balance "
+    // One walk over every row, the list's own cost: each column read is a
+    // call into the engine, so the engine adds a row's payment and fee, and
+    // the two balances the view needs are read apart.
+    Statement read(db, "SELECT rowid, \"date\", \"payment / debit\" + fee, \"deposit / credit\" "
                        "FROM Ledger ORDER BY rowid");
     std::optional<LedgerDate> lastDate;
     std::string lastDateText; // rows of one day follow each other: their date is read once
@@ -106,18 +136,14 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
                 lastDateText = read.textView(1);
                 lastDate = LedgerDate::fromIso(lastDateText);
             }
-            view.registerBalance = readAmount(read, 5, LedgerColumn::Balance);
             while (mark != current.marks.end() && mark->first < rowid)
                 ++mark;
             if (anchor) {
                 anchor = false;
-                view.anchorBalance = view.registerBalance;
                 continue;
             }
-            ReconcileEntry entry{rowid, lastDate, MarkStatus::NotCleared,
-                                 readAmount(read, 2, LedgerColumn::Payment)
-                                     + readAmount(read, 3, LedgerColumn::Fee),
-                                 readAmount(read, 4, LedgerColumn::Deposit)};
+            ReconcileEntry entry{rowid, lastDate, MarkStatus::NotCleared, outflowOf(db, read, 2, rowid),
+                                 readAmount(read, 3, LedgerColumn::Deposit)};
             if (mark != current.marks.end() && mark->first == rowid)
                 entry.status = mark->second.status;
             if (entry.status == MarkStatus::Reconciled)
@@ -130,6 +156,8 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
         throw;
     }
     read.reset();
+    view.anchorBalance = endBalance(db, "ASC");
+    view.registerBalance = endBalance(db, "DESC");
 
     Money start = view.anchorBalance;
     for (const BankStatement& statement : view.statements) {
