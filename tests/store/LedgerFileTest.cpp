@@ -265,6 +265,7 @@ private slots:
         QCOMPARE(markLetters(ledger.path()), "yyynncncnnn");
         DeleteAndRebalance(cursor, 8);
         QCOMPARE(markLetters(ledger.path()), "yyynncnnnn");
+        QCOMPARE(auditReconciliation(connection).untiedMarks, 0); // no mark left without its row, or stale
         postponeReconciliation(connection, {4, 6, 1034}, {}, {});
         const ReconciliationView clean = readReconciliation(connection);
         QVERIFY(!clean.check.checked && clean.check.unbalanced.empty() && clean.unreconciled.size() == 7);
