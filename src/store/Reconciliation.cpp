@@ -72,7 +72,8 @@ CurrentMarks currentMarks(sqlite3* db, bool alwaysTie)
     return current;
 }
 
-ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::vector<Money>* totals)
+ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::vector<Money>* totals,
+                            std::vector<ReconcileEntry>* every = nullptr)
 {
     sqlite3* db = connection.db();
     ReadSnapshot snapshot(connection);
@@ -111,12 +112,19 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
                 view.anchorBalance = view.registerBalance;
                 continue;
             }
-            ReconcileEntry entry{rowid, lastDate, MarkStatus::NotCleared,
+            ReconcileEntry entry{rowid,
+                                 lastDate,
+                                 MarkStatus::NotCleared,
+                                 0,
                                  readAmount(read, 2, LedgerColumn::Payment)
                                      + readAmount(read, 3, LedgerColumn::Fee),
                                  readAmount(read, 4, LedgerColumn::Deposit)};
-            if (mark != current.marks.end() && mark->first == rowid)
+            if (mark != current.marks.end() && mark->first == rowid) {
                 entry.status = mark->second.status;
+                entry.statement = mark->second.statement;
+            }
+            if (every)
+                every->push_back(entry);
             if (entry.status == MarkStatus::Reconciled)
                 sums[mark->second.statement] += entry.inflow - entry.outflow;
             else
@@ -250,9 +258,9 @@ std::vector<std::size_t> ReconciliationView::listed(const std::optional<LedgerDa
     return indexes;
 }
 
-ReconciliationView readReconciliation(LedgerConnection& connection)
+ReconciliationView readReconciliation(LedgerConnection& connection, std::vector<ReconcileEntry>* every)
 {
-    return readView(connection, false, nullptr);
+    return readView(connection, false, nullptr, every);
 }
 
 std::vector<LedgerRow> readRowsById(LedgerConnection& connection, const std::vector<std::int64_t>& rowids)
