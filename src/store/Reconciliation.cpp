@@ -55,7 +55,7 @@ CurrentMarks currentMarks(sqlite3* db, bool alwaysTie)
 {
     CurrentMarks current;
     const std::optional<Stamp> stamp = readStamp(db);
-    current.counter = readChangeCounter(db);
+    current.counter = fileChangeCounter(db);
     if (!stamp)
         return current;
     const bool seen = current.counter && stamp->counter == std::int64_t(*current.counter);
