@@ -47,6 +47,22 @@ std::string columnType(LedgerColumn column)
     return column == LedgerColumn::Date || column == LedgerColumn::Description ? "TEXT" : "INTEGER";
 }
 
+// The change counter in the database header (4 bytes at offset 24, big-endian),
+// read from the file itself through the connection's own file handle: a second
+// handle on the file would cost the connection its locks when closed.
+std::optional<std::uint32_t> readChangeCounter(sqlite3* db)
+{
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+        || !file->pMethods)
+        return std::nullopt;
+    unsigned char bytes[4] = {};
+    if (file->pMethods->xRead(file, bytes, 4, 24) != SQLITE_OK)
+        return std::nullopt;
+    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
+           | std::uint32_t(bytes[3]);
+}
+
 // Pages this connection has written to the database file so far. With the
 // rollback journal, a commit advances the change counter exactly once when it
 // wrote any page, and leaves it alone when it wrote none.
@@ -72,20 +88,9 @@ void setCommitObserver(CommitObserver* observer)
     commitObserver = observer;
 }
 
-// The change counter in the database header (4 bytes at offset 24, big-endian),
-// read from the file itself through the connection's own file handle: a second
-// handle on the file would cost the connection its locks when closed.
-std::optional<std::uint32_t> readChangeCounter(sqlite3* db)
+std::optional<std::uint32_t> fileChangeCounter(sqlite3* db)
 {
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
-        || !file->pMethods)
-        return std::nullopt;
-    unsigned char bytes[4] = {};
-    if (file->pMethods->xRead(file, bytes, 4, 24) != SQLITE_OK)
-        return std::nullopt;
-    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
-           | std::uint32_t(bytes[3]);
+    return readChangeCounter(db);
 }
 
 std::int64_t rowidAfterLast(std::int64_t lastRowid)

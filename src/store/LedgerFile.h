@@ -101,7 +101,7 @@ private:
 
 // The change counter in the file's header, read through the connection's own
 // file handle; nothing when it cannot be read. Stable only under a lock.
-std::optional<std::uint32_t> readChangeCounter(sqlite3* db);
+std::optional<std::uint32_t> fileChangeCounter(sqlite3* db);
 
 // Creates a new ledger file holding an empty Ledger table, readable and
 // writable by its owner only. Refuses (StoreError) when the file exists, so

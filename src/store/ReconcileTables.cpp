@@ -12,43 +12,46 @@ namespace reconcile {
 namespace {
 
 // The same rule as the ledger's own date column.
-#define TALLOWICK_DATE_CHECK(column)                                                                         \
-    "(" column " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND " column " >= '0001' AND "            \
-    "date(" column ", '+0 days') IS " column ")"
+std::string dateCheck(const std::string& column)
+{
+    return "(" + column + " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND " + column
+           + " >= '0001' AND date(" + column + ", '+0 days') IS " + column + ")";
+}
 
 // A statement is kept with the day it ends on, the bank's ending balance and
 // the day it was finished; a mark is cleared (1) or reconciled (2) with its
 // statement, under its ledger row's rowid, with that row's fingerprint; the
 // draft is the one postponed reconciliation; the stamp is the change counter
 // at which this program last saw the marks.
-constexpr const char* kTablesSql =
-    "CREATE TABLE ReconcileStatement (\n"
-    "  \"id\"             INTEGER PRIMARY KEY CHECK (\"id\" > 0),\n"
-    "  \"statement date\" TEXT NOT NULL CHECK " TALLOWICK_DATE_CHECK(
-        "\"statement date\"") ",\n"
-                              "  \"ending balance\" INTEGER NOT NULL,\n"
-                              "  \"finished\"       TEXT NOT NULL CHECK " TALLOWICK_DATE_CHECK(
-                                  "\"finished\"") "\n"
-                                                  ") STRICT;\n"
-                                                  "CREATE TABLE ReconcileMark (\n"
-                                                  "  \"ledger rowid\" INTEGER PRIMARY KEY,\n"
-                                                  "  \"status\"       INTEGER NOT NULL CHECK (\"status\" IN (1, 2)),\n"
-                                                  "  \"statement\"    INTEGER CHECK ((\"status\" = 2) = (\"statement\" IS NOT NULL AND \"statement\" > 0)),\n"
-                                                  "  \"fingerprint\"  INTEGER NOT NULL\n"
-                                                  ") STRICT;\n"
-                                                  "CREATE TABLE ReconcileDraft (\n"
-                                                  "  \"id\"             INTEGER PRIMARY KEY CHECK (\"id\" = 1),\n"
-                                                  "  \"statement date\" TEXT CHECK (\"statement date\" IS NULL OR " TALLOWICK_DATE_CHECK(
-                                                      "\"statement date\"") "),\n"
-                                                                            "  \"ending balance\" INTEGER\n"
-                                                                            ") STRICT;\n"
-                                                                            "CREATE TABLE ReconcileStamp (\n"
-                                                                            "  \"id\"             INTEGER PRIMARY KEY CHECK (\"id\" = 1),\n"
-                                                                            "  \"change counter\" INTEGER NOT NULL,\n"
-                                                                            "  \"dropped marks\"  INTEGER NOT NULL CHECK (\"dropped marks\" >= 0)\n"
-                                                                            ") STRICT;\n";
-
-#undef TALLOWICK_DATE_CHECK
+std::string tablesSql()
+{
+    return R"sql(CREATE TABLE ReconcileStatement (
+  "id"             INTEGER PRIMARY KEY CHECK ("id" > 0),
+  "statement date" TEXT NOT NULL CHECK )sql"
+           + dateCheck("\"statement date\"") + R"sql(,
+  "ending balance" INTEGER NOT NULL,
+  "finished"       TEXT NOT NULL CHECK )sql"
+           + dateCheck("\"finished\"") + R"sql(
+) STRICT;
+CREATE TABLE ReconcileMark (
+  "ledger rowid" INTEGER PRIMARY KEY,
+  "status"       INTEGER NOT NULL CHECK ("status" IN (1, 2)),
+  "statement"    INTEGER CHECK (("status" = 2) = ("statement" IS NOT NULL AND "statement" > 0)),
+  "fingerprint"  INTEGER NOT NULL
+) STRICT;
+CREATE TABLE ReconcileDraft (
+  "id"             INTEGER PRIMARY KEY CHECK ("id" = 1),
+  "statement date" TEXT CHECK ("statement date" IS NULL OR )sql"
+           + dateCheck("\"statement date\"") + R"sql(),
+  "ending balance" INTEGER
+) STRICT;
+CREATE TABLE ReconcileStamp (
+  "id"             INTEGER PRIMARY KEY CHECK ("id" = 1),
+  "change counter" INTEGER NOT NULL,
+  "dropped marks"  INTEGER NOT NULL CHECK ("dropped marks" >= 0)
+) STRICT;
+)sql";
+}
 
 std::vector<std::string_view> fields(std::string_view image)
 {
@@ -101,7 +104,7 @@ void ensureTables(LedgerConnection& connection)
 {
     if (haveTables(connection.db()))
         return;
-    execute(connection.db(), kTablesSql);
+    execute(connection.db(), tablesSql().c_str());
     Statement stamp(connection.db(), "INSERT INTO ReconcileStamp VALUES (1, ?1, 0)");
     const auto counter = connection.counterAtBegin();
     stamp.bind(1, counter ? std::int64_t(*counter) : std::int64_t(-1)).run();

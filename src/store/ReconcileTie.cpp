@@ -2,7 +2,6 @@
 #include "RowCodec.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace tallowick {
 
@@ -17,12 +16,13 @@ Tied tieMarks(sqlite3* db)
 
     std::vector<std::int64_t> rowids;
     std::vector<std::int64_t> prints;
-    std::unordered_map<std::int64_t, std::vector<std::size_t>> byPrint; // each list ascending
+    // (fingerprint, index) in order: the rows with one fingerprint stand together, in stored order.
+    std::vector<std::pair<std::int64_t, std::size_t>> byPrint;
     Statement read(db, std::string("SELECT rowid, ") + kRowColumnsSql + " FROM Ledger ORDER BY rowid");
     try {
         while (read.step()) {
             const std::int64_t print = rowFingerprint(readRow(read, 1, (long long)(rowids.size() + 1)));
-            byPrint[print].push_back(rowids.size());
+            byPrint.push_back({print, rowids.size()});
             rowids.push_back(read.integer(0));
             prints.push_back(print);
         }
@@ -31,6 +31,7 @@ Tied tieMarks(sqlite3* db)
         throw;
     }
     read.reset();
+    std::sort(byPrint.begin(), byPrint.end());
 
     // Each mark is tied after the one before it, so marks keep their order:
     // on its own rowid when that row still has its fingerprint, else on the
@@ -43,13 +44,11 @@ Tied tieMarks(sqlite3* db)
         if (same != rowids.end() && *same == rowid && prints[std::size_t(sameIndex)] == mark.fingerprint
             && sameIndex > lastTied) {
             found = sameIndex;
-        } else if (const auto candidates = byPrint.find(mark.fingerprint); candidates != byPrint.end()) {
-            const auto& list = candidates->second;
-            const auto next = std::upper_bound(
-                list.begin(), list.end(), lastTied,
-                [](std::ptrdiff_t after, std::size_t index) { return after < std::ptrdiff_t(index); });
-            if (next != list.end())
-                found = std::ptrdiff_t(*next);
+        } else {
+            const auto next = std::lower_bound(byPrint.begin(), byPrint.end(),
+                                               std::pair(mark.fingerprint, std::size_t(lastTied + 1)));
+            if (next != byPrint.end() && next->first == mark.fingerprint)
+                found = std::ptrdiff_t(next->second);
         }
         if (found < 0) {
             ++tied.dropped;

@@ -55,7 +55,7 @@ CurrentMarks currentMarks(sqlite3* db, bool alwaysTie)
 {
     CurrentMarks current;
     const std::optional<Stamp> stamp = readStamp(db);
-    current.counter = readChangeCounter(db);
+    current.counter = fileChangeCounter(db);
     if (!stamp)
         return current;
     const bool seen = current.counter && stamp->counter == std::int64_t(*current.counter);
@@ -99,7 +99,8 @@ Money endBalance(sqlite3* db, const char* order)
     return balance;
 }
 
-ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::vector<Money>* totals)
+ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::vector<Money>* totals,
+                            std::vector<ReconcileEntry>* every = nullptr)
 {
     sqlite3* db = connection.db();
     ReadSnapshot snapshot(connection);
@@ -142,10 +143,18 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
                 anchor = false;
                 continue;
             }
-            ReconcileEntry entry{rowid, lastDate, MarkStatus::NotCleared, outflowOf(db, read, 2, rowid),
+            ReconcileEntry entry{rowid,
+                                 lastDate,
+                                 MarkStatus::NotCleared,
+                                 0,
+                                 outflowOf(db, read, 2, rowid),
                                  readAmount(read, 3, LedgerColumn::Deposit)};
-            if (mark != current.marks.end() && mark->first == rowid)
+            if (mark != current.marks.end() && mark->first == rowid) {
                 entry.status = mark->second.status;
+                entry.statement = mark->second.statement;
+            }
+            if (every)
+                every->push_back(entry);
             if (entry.status == MarkStatus::Reconciled)
                 sums[mark->second.statement] += entry.inflow - entry.outflow;
             else
@@ -281,9 +290,9 @@ std::vector<std::size_t> ReconciliationView::listed(const std::optional<LedgerDa
     return indexes;
 }
 
-ReconciliationView readReconciliation(LedgerConnection& connection)
+ReconciliationView readReconciliation(LedgerConnection& connection, std::vector<ReconcileEntry>* every)
 {
-    return readView(connection, false, nullptr);
+    return readView(connection, false, nullptr, every);
 }
 
 std::vector<LedgerRow> readRowsById(LedgerConnection& connection, const std::vector<std::int64_t>& rowids)

@@ -49,6 +49,7 @@ struct ReconcileEntry {
     // before it; none when no row up to it has a date.
     std::optional<LedgerDate> effectiveDate;
     MarkStatus status = MarkStatus::NotCleared;
+    std::int64_t statement = 0; // the statement of a reconciled row
     Money outflow; // payment / debit plus fee
     Money inflow; // deposit / credit
 };
@@ -85,7 +86,10 @@ struct ReconciliationView {
     std::vector<std::size_t> listed(const std::optional<LedgerDate>& date, bool laterToo) const;
 };
 
-ReconciliationView readReconciliation(LedgerConnection& connection);
+// With `every`, also every row but the anchor, the reconciled ones included
+// (for the reconciliation report).
+ReconciliationView readReconciliation(LedgerConnection& connection,
+                                      std::vector<ReconcileEntry>* every = nullptr);
 
 // The rows under these rowids, in their order, for a page of the window's
 // list; a rowid that holds no row is skipped.

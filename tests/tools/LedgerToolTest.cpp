@@ -410,8 +410,20 @@ private slots:
         run = runTool({"export", "--qif", qt(ledger.path())});
         QCOMPARE(run.out.count("\r\nCX\r\n"), 3);
         QVERIFY(run.out.contains("D01/20/2026\r\nT-2.50\r\nC*\r\nPFee\r\n") && run.out.count("\r\nC") == 5);
-        QCOMPARE(runTool({"export", "--csv", qt(ledger.path())}).out.split('\n')[0] + '\n', csvHeader);
+        run = runTool({"export", "--csv", qt(ledger.path())});
+        QVERIFY(run.out.startsWith(csvHeader)
+                && run.out.endsWith(",2026-01-31,Balance adjustment,1.25,0,0,0,1346.25\r\n"));
         QCOMPARE(runTool({"check", qt(ledger.path())}).out, QByteArray("The ledger is sound.\n"));
+        const QString pdf = ledger.folder() + "/reconciliation.pdf";
+        QCOMPARE(runTool({"report", "--reconciliation", "--pdf", pdf, qt(ledger.path())}).status, 0);
+        const QString text = pdfText(pdf); // the fee and the adjustment are outstanding at 1/31
+        QVERIFY2(text.contains("Statement of 1/31/2026") && text.contains("Register balance at 1/31/2026"),
+                 qPrintable(text));
+        QCOMPARE(amountsIn(text),
+                 (QStringList{"$1,400.00", "$0.00", "$2.50", "$1.25", "$3.75", "$1,396.25", "$1,396.25"}));
+        run = runTool(
+            {"report", "--reconciliation", "--statement", "1/30/2026", "--pdf", pdf, qt(ledger.path())});
+        QVERIFY(run.status == 1 && run.err == "No statement of 1/30/2026 was finished.\n");
         QCOMPARE(readFile(qt(ledger.path())), file);
 
         ledger.exec("UPDATE Ledger SET \"payment / debit\" = 900000 WHERE rowid = 2");
