@@ -14,7 +14,20 @@ ReconcileListModel::~ReconcileListModel() = default;
 void ReconcileListModel::open(const std::string& ledgerPath, const std::set<std::int64_t>& alsoTicked)
 {
     auto connection = LedgerConnection::open(ledgerPath);
-    ReconciliationView view = readReconciliation(*connection);
+    ReconciliationView view = readReconciliationList(*connection);
+    // The amounts of the rows that open ticked, read in one go.
+    std::vector<std::size_t> ticked;
+    std::vector<std::int64_t> rowids;
+    for (std::size_t entry = 0; entry < view.unreconciled.size(); ++entry) {
+        const ReconcileEntry& row = view.unreconciled[entry];
+        if (row.status == MarkStatus::Cleared || alsoTicked.count(row.rowid)) {
+            ticked.push_back(entry);
+            rowids.push_back(row.rowid);
+        }
+    }
+    const std::vector<LedgerRow> rows = readRowsById(*connection, rowids);
+    if (rows.size() != rowids.size())
+        throw StoreError(StoreError::Kind::NoCurrentRow, "The ledger changed while it was read.");
     beginResetModel();
     connection_ = std::move(connection);
     view_ = std::move(view);
@@ -22,11 +35,11 @@ void ReconcileListModel::open(const std::string& ledgerPath, const std::set<std:
     pages_.clear();
     errorReported_ = false;
     ticked_.assign(view_.unreconciled.size(), 0);
+    amountsRead_.assign(view_.unreconciled.size(), 0);
     tickedOutflow_ = tickedInflow_ = Money();
-    for (std::size_t entry = 0; entry < view_.unreconciled.size(); ++entry) {
-        const ReconcileEntry& row = view_.unreconciled[entry];
-        if (row.status == MarkStatus::Cleared || alsoTicked.count(row.rowid))
-            tick(entry, true);
+    for (std::size_t k = 0; k < ticked.size(); ++k) {
+        knowAmounts(ticked[k], rows[k]);
+        tick(ticked[k], true);
     }
     endResetModel();
     emit ticksChanged();
@@ -63,11 +76,29 @@ void ReconcileListModel::tick(std::size_t entry, bool on)
     }
 }
 
+void ReconcileListModel::knowAmounts(std::size_t entry, const LedgerRow& row)
+{
+    ReconcileEntry& known = view_.unreconciled[entry];
+    known.outflow = row.payment + row.fee;
+    known.inflow = row.deposit;
+    amountsRead_[entry] = 1;
+}
+
 void ReconcileListModel::toggle(int row)
 {
     if (row < 0 || row >= rowCount())
         return;
-    tick(listed_[std::size_t(row)], !isTicked(row));
+    const std::size_t entry = listed_[std::size_t(row)];
+    if (!amountsRead_[entry]) {
+        // The list opened without amounts: the row's page holds them.
+        try {
+            knowAmounts(entry, *rowAt(row));
+        } catch (const StoreError& error) {
+            emit dataError(describe(error));
+            return;
+        }
+    }
+    tick(entry, !isTicked(row));
     const QModelIndex box = index(row, TickColumn);
     emit dataChanged(box, box, {Qt::CheckStateRole});
     emit ticksChanged();

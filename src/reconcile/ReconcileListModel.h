@@ -72,11 +72,13 @@ private:
     static constexpr std::size_t kMostPages = 12;
     const LedgerRow* rowAt(int row) const;
     void tick(std::size_t entry, bool on);
+    void knowAmounts(std::size_t entry, const LedgerRow& row);
 
     std::unique_ptr<LedgerConnection> connection_;
     ReconciliationView view_;
     std::vector<std::size_t> listed_; // entry index per list row
     std::vector<char> ticked_; // per entry
+    std::vector<char> amountsRead_; // per entry: its amounts are in view_ (the others read as zero)
     Money tickedOutflow_;
     Money tickedInflow_;
     mutable std::list<std::pair<int, std::vector<LedgerRow>>> pages_; // most recently used first

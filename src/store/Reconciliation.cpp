@@ -99,8 +99,9 @@ Money endBalance(sqlite3* db, const char* order)
     return balance;
 }
 
+// `amounts` false leaves the amounts of the rows not reconciled at zero.
 ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::vector<Money>* totals,
-                            std::vector<ReconcileEntry>* every = nullptr)
+                            std::vector<ReconcileEntry>* every = nullptr, bool amounts = true)
 {
     sqlite3* db = connection.db();
     ReadSnapshot snapshot(connection);
@@ -133,8 +134,9 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
     try {
         while (read.step()) {
             const std::int64_t rowid = read.integer(0);
-            if (!read.isNull(1) && read.textView(1) != lastDateText) {
-                lastDateText = read.textView(1);
+            // No date reads as empty text; the table holds no empty dates.
+            if (const std::string_view date = read.textView(1); !date.empty() && date != lastDateText) {
+                lastDateText = date;
                 lastDate = LedgerDate::fromIso(lastDateText);
             }
             while (mark != current.marks.end() && mark->first < rowid)
@@ -143,15 +145,14 @@ ReconciliationView readView(LedgerConnection& connection, bool alwaysTie, std::v
                 anchor = false;
                 continue;
             }
-            ReconcileEntry entry{rowid,
-                                 lastDate,
-                                 MarkStatus::NotCleared,
-                                 0,
-                                 outflowOf(db, read, 2, rowid),
-                                 readAmount(read, 3, LedgerColumn::Deposit)};
+            ReconcileEntry entry{rowid, lastDate, MarkStatus::NotCleared, 0, Money(), Money()};
             if (mark != current.marks.end() && mark->first == rowid) {
                 entry.status = mark->second.status;
                 entry.statement = mark->second.statement;
+            }
+            if (amounts || entry.status == MarkStatus::Reconciled) {
+                entry.outflow = outflowOf(db, read, 2, rowid);
+                entry.inflow = readAmount(read, 3, LedgerColumn::Deposit);
             }
             if (every)
                 every->push_back(entry);
@@ -293,6 +294,11 @@ std::vector<std::size_t> ReconciliationView::listed(const std::optional<LedgerDa
 ReconciliationView readReconciliation(LedgerConnection& connection, std::vector<ReconcileEntry>* every)
 {
     return readView(connection, false, nullptr, every);
+}
+
+ReconciliationView readReconciliationList(LedgerConnection& connection)
+{
+    return readView(connection, false, nullptr, nullptr, false);
 }
 
 std::vector<LedgerRow> readRowsById(LedgerConnection& connection, const std::vector<std::int64_t>& rowids)

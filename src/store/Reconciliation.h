@@ -91,6 +91,11 @@ struct ReconciliationView {
 ReconciliationView readReconciliation(LedgerConnection& connection,
                                       std::vector<ReconcileEntry>* every = nullptr);
 
+// As readReconciliation, for the Reconcile window's list: the rows not
+// reconciled come without their amounts (zero), which the window reads for
+// the rows it ticks, so that opening costs one short read of every row.
+ReconciliationView readReconciliationList(LedgerConnection& connection);
+
 // The rows under these rowids, in their order, for a page of the window's
 // list; a rowid that holds no row is skipped.
 std::vector<LedgerRow> readRowsById(LedgerConnection& connection, const std::vector<std::int64_t>& rowids);
