@@ -107,7 +107,13 @@ std::vector<std::pair<std::int64_t, MarkStatus>> readMarks(LedgerConnection& con
 // The changes. Each is one transaction noted for the undo history (nested in
 // the caller's, if any), and each refuses (StoreError, kind Engine) to act on
 // a view older than the file: `seen` is ReconciliationView::counter, none to
-// skip that check. On failure nothing has changed and the error is thrown.
+// skip that check (every commit moves the counter, this program's own too,
+// so a window reads its view again after any change). A ticked rowid that
+// holds no row refuses with NoCurrentRow, a ticked row that is reconciled
+// already (the anchor too) with Engine. Finish and Postpone set the count of
+// dropped marks back to 0. On failure nothing has changed and the error is
+// thrown. The history names them "Postpone of Reconciliation", "Finish of
+// Reconciliation" and "Balance adjustment".
 
 // Stores the ticked rows as cleared (every other row not reconciled as not
 // cleared) and keeps the draft for the next opening.

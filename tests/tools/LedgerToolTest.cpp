@@ -425,6 +425,17 @@ private slots:
             {"report", "--reconciliation", "--statement", "1/30/2026", "--pdf", pdf, qt(ledger.path())});
         QVERIFY(run.status == 1 && run.err == "No statement of 1/30/2026 was finished.\n");
         QCOMPARE(readFile(qt(ledger.path())), file);
+        // A later statement takes the rest: at 1/31 they were still outstanding, at 2/28 nothing is.
+        finishReconciliation(*LedgerConnection::open(ledger.path()), {4, 5, 1029}, {2026, 2, 28},
+                             Money::parse("1346.25"), {2026, 3, 2}, {});
+        for (const char* date : {"2026-01-31", ""}) {
+            runTool(QStringList{"report", "--reconciliation", "--pdf", pdf, qt(ledger.path())}
+                    + (*date ? QStringList{"--statement", date} : QStringList{}));
+            QCOMPARE(amountsIn(pdfText(pdf)),
+                     *date ? (QStringList{"$1,400.00", "$0.00", "$2.50", "$1.25", "$3.75", "$1,396.25",
+                                          "$1,396.25"})
+                           : (QStringList{"$1,346.25", "$0.00", "$0.00", "$1,346.25", "$1,346.25"}));
+        }
 
         ledger.exec("UPDATE Ledger SET \"payment / debit\" = 900000 WHERE rowid = 2");
         run = runTool({"check", qt(ledger.path())});
