@@ -1,5 +1,7 @@
 #include "ReconciliationPdf.h"
 
+#include "FileOutput.h"
+
 #include "ReconciliationReport.h"
 #include "ReportLayout.h"
 
@@ -150,6 +152,7 @@ int paintReconciliation(LedgerConnection& connection, const std::optional<Ledger
 int writeReconciliationPdf(LedgerConnection& connection, const std::optional<LedgerDate>& statementDate,
                            const QString& path, const QPageSize& pageSize)
 {
+    refuseOutputOverLedger(QFile::encodeName(path).toStdString(), connection.path());
     QSaveFile file(path);
     const auto refused = [&file] {
         return std::runtime_error(QStringLiteral("The file \"%1\" could not be written (%2).")

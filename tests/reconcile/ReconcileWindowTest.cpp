@@ -6,8 +6,15 @@
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
 #include "frmReconcile.h"
+#include "frmReport.h"
+#include "PdfText.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QLabel>
 
 using namespace tallowick;
@@ -117,6 +124,28 @@ private slots:
         QVERIFY(after.statements.size() == 1 && after.statements[0].endingBalance == Money::parse("1612.83"));
         QCOMPARE(after.unreconciled.size(), std::size_t(2)); // Utility and Books
         QCOMPARE(ledger.rows().back().description.value_or(""), "Balance adjustment");
+
+        // The Report window's reconciliation of that statement: check 103 outstanding, and the register's
+        // balance at the statement date is the bank's less it.
+        auto* report = qobject_cast<frmReport*>(registry().Show(QStringLiteral("frmReport")));
+        QVERIFY(report);
+        QVERIFY(QTest::qWaitForWindowActive(report));
+        QTest::keyClick(report, Qt::Key_N, Qt::AltModifier); // "Reconciliation"
+        QTRY_VERIFY(report->optReconciliation->isChecked() && !report->fraPeriod->isEnabled());
+        QTemporaryDir target;
+        const QString pdf = target.filePath("march.pdf");
+        {
+            SaveDialogAnswerer answerer(pdf);
+            QTest::mouseClick(report->cmdSavePdf, Qt::LeftButton);
+            QCOMPARE(QFileInfo(answerer.offered).fileName(), "My Tallowick Reconciliation.pdf");
+        }
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains("Utility") && !text.contains("Books") && text.contains("$1,612.83")
+                     && text.contains("$64.50") && text.contains("$1,548.33"),
+                 qPrintable(text));
+        registry().Unload(QStringLiteral("frmReport"));
+        back->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(back));
         QTest::keyClick(back->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
         QTRY_VERIFY(view().statements.empty());
         after = view();

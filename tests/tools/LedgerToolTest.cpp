@@ -371,7 +371,8 @@ private slots:
         QVERIFY(QFile::link(path, symbolic) && ::link(path.toUtf8(), hard.toUtf8()) == 0);
         for (const QString& output : {path, symbolic, hard})
             for (const QStringList& writing : {QStringList{"export", "--csv", "--output", output},
-                                               {"report", "--register", "--pdf", output}}) {
+                                               {"report", "--register", "--pdf", output},
+                                               {"report", "--reconciliation", "--pdf", output}}) {
                 run = runTool(writing + QStringList{path});
                 QCOMPARE(run.status, 1);
                 QCOMPARE(run.err, "The file \"" + output + "\" is the ledger itself; choose another file.\n");
