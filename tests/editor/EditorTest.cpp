@@ -171,7 +171,8 @@ private slots:
     }
 
     // An unchanged "Update" repairs later balances; ">" twice (row 4, without number, date or tick), ">>",
-    // then back to row 3 for a payment and no description; a changed first row, which has no prior balance, moves every balance.
+    // then back to row 3 for a payment and no description; a changed first row, which has no prior balance,
+    // moves every balance.
     void editUpdatesRebuildLaterBalances()
     {
         Scene s(fiveRows({"7", "80", "9999", "1066"}));

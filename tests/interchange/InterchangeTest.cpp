@@ -159,9 +159,8 @@ private slots:
         ledger.exec("UPDATE Ledger SET \"tax deductible\" = 1, balance = 1100 WHERE rowid = 1");
         qif.str("");
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{true, std::nullopt}, qif);
-        QCOMPARE(
-            qif.str(),
-            std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\nMTax deductible\r\n^\r\n"));
+        QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\n"
+                                        "MTax deductible\r\n^\r\n"));
     }
 
     // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync
