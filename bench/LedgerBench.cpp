@@ -11,11 +11,14 @@
 #include "LedgerRecordset.h"
 #include "Module1.h"
 #include "RecomputeBalances.h"
+#include "Reconciliation.h"
+#include "ReconcileListModel.h"
 #include "RecordCursor.h"
 #include "RegisterWindows.h"
 #include "WindowRegistry.h"
 #include "frmFind.h"
 #include "frmLedger.h"
+#include "frmReconcile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -180,6 +184,39 @@ void benchmark(long long rows, int runs)
     for (std::size_t k = 0; k < std::size(searches); ++k)
         record(searches[k].operation, rows, median(finds[k]), scanMs,
                right[k] ? "x = beside the SELECT" : "WRONG RESULT");
+    settle();
+
+    // The Reconcile window on a ledger never reconciled (every row listed) until its list is drawn,
+    // against one SELECT of every row, taking turns; then what one tick costs with its totals shown.
+    // A statement date after every row, as a postponed reconciliation keeps it, lists them all.
+    postponeReconciliation(*LedgerConnection::open(path), {}, ReconcileDraft{LedgerDate{9999, 12, 31}, {}},
+                           std::nullopt);
+    std::vector<double> reconcileOpens, reconcileScans;
+    for (int run = 0; run < runs; ++run) {
+        reconcileScans.push_back(bench::selectEveryRow(path) * 1000.0);
+        QElapsedTimer clock;
+        clock.start();
+        auto* reconcile = registry.Show<frmReconcile>(QStringLiteral("frmReconcile"));
+        reconcile->grdRows->repaint();
+        reconcileOpens.push_back(double(clock.nsecsElapsed()) / 1e6);
+        registry.Unload(QStringLiteral("frmReconcile"));
+        settle();
+    }
+    const double reconcileScanMs = median(reconcileScans);
+    auto* reconcile = registry.Show<frmReconcile>(QStringLiteral("frmReconcile"));
+    const bool allListed = reconcile->model()->rowCount() == rows - 1; // all but the opening row
+    record("limit: one SELECT of every row", rows, reconcileScanMs, reconcileScanMs);
+    record("open Reconcile window, every row listed", rows, median(reconcileOpens), reconcileScanMs,
+           allListed ? "x = beside the SELECT" : "WRONG RESULT");
+    constexpr int kTicks = 10000;
+    const int ticked = std::max(1, std::min(64, reconcile->model()->rowCount())); // the rows ticked in turn
+    const double ticksMs = timeIt(runs, noPrep, [&] {
+        for (int k = 0; k < kTicks; ++k)
+            reconcile->model()->toggle(k % ticked);
+    });
+    std::snprintf(note, sizeof note, "%.2f us a tick", ticksMs * 1000.0 / kTicks);
+    record("Reconcile: 10,000 ticks, totals shown", rows, ticksMs, 0, note);
+    registry.Unload(QStringLiteral("frmReconcile"));
     settle();
 
     record("RecomputeBalances, all balances wrong", rows,

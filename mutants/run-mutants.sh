@@ -30,6 +30,7 @@ first_tests_for() {
     src/editor/*) echo 'EditorTest' ;;
     src/rows/*) echo 'RowsTest' ;;
     src/ledger/*) echo 'LedgerWindowTest' ;;
+    src/reconcile/*) echo 'ReconcileWindowTest' ;;
     src/app/*) echo 'StartupTest' ;;
     src/shell/*) echo 'StartupTest|RowsTest' ;;
     *) echo '' ;;

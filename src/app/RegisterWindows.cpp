@@ -9,6 +9,7 @@
 #include "WindowRegistry.h"
 #include "frmFind.h"
 #include "frmLedger.h"
+#include "frmReconcile.h"
 #include "frmReport.h"
 #include "frmSplash.h"
 
@@ -27,6 +28,7 @@ void RegisterWindows()
     registry.define(QStringLiteral("Form6"), [] { return new Form6; });
     registry.define(QStringLiteral("frmReport"), [] { return new frmReport; });
     registry.define(QStringLiteral("frmFind"), [] { return new frmFind; });
+    registry.define(QStringLiteral("frmReconcile"), [] { return new frmReconcile; });
 }
 
 } // namespace tallowick

@@ -2,6 +2,7 @@
 
 #include "ChangeRecord.h"
 #include "LedgerFile.h"
+#include "Reconciliation.h"
 #include "RowCodec.h"
 #include "StoreError.h"
 
@@ -85,6 +86,21 @@ std::int64_t applyChange(LedgerConnection& connection, const ChangeRecord& chang
         if (sqlite3_changes(db) != 1)
             refuseChangedFile(direction);
     }
+
+    // The marks, statements and draft the change wrote, all checked before any is written: the first
+    // written creates the tables, and the tables a change created go last.
+    for (const ChangeRecord::SideChange& side : change.sides())
+        if (readSideRow(connection, side.table, side.key) != (undoing ? side.after : side.before))
+            refuseChangedFile(direction);
+    std::optional<ChangeRecord::SideChange> dropped;
+    for (const ChangeRecord::SideChange& side : change.sides()) {
+        if (side.table == SideTable::Tables && !(undoing ? side.before : side.after))
+            dropped = side;
+        else
+            writeSideRow(connection, side.table, side.key, undoing ? side.before : side.after);
+    }
+    if (dropped)
+        writeSideRow(connection, SideTable::Tables, 0, std::nullopt);
 
     std::int64_t first = INT64_MAX;
     if (!change.rows().empty())

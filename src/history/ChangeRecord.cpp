@@ -60,6 +60,9 @@ ChangeRecord ChangeRecord::joined(const ChangeRecord& earlier, const ChangeRecor
         }
         for (const BalanceChange& balance : change->balances_)
             both.noteBalance(balance.rowid, balance.before, balance.after);
+        for (const SideChange& side : change->sides_)
+            both.noteSide(side.table, side.key, side.before ? &*side.before : nullptr,
+                          side.after ? &*side.after : nullptr);
     }
     both.finish();
     return both;
@@ -74,6 +77,9 @@ std::string ChangeRecord::description() const
     case Kind::Update: return "Update of row " + row;
     case Kind::Insert: return "Insert after row " + row;
     case Kind::Delete: return "Delete of row " + row;
+    case Kind::Postpone: return "Postpone of Reconciliation";
+    case Kind::Finish: return "Finish of Reconciliation";
+    case Kind::Adjust: return "Balance adjustment";
     case Kind::Recompute: break;
     }
     return "Recomputation of Balances";
@@ -123,6 +129,18 @@ void ChangeRecord::noteBalance(std::int64_t rowid, std::int64_t before, std::int
         checkSize();
 }
 
+void ChangeRecord::noteSide(SideTable table, std::int64_t key, const std::string* before,
+                            const std::string* after)
+{
+    if (tooLarge_)
+        return;
+    SideChange change{table, key, before ? std::optional(*before) : std::nullopt,
+                      after ? std::optional(*after) : std::nullopt};
+    sideBytes_ += sizeof(SideChange) + (before ? before->size() : 0) + (after ? after->size() : 0);
+    sides_.push_back(std::move(change));
+    checkSize();
+}
+
 void ChangeRecord::checkSize()
 {
     if (bytes() <= mostBytes_ && images_.size() < RowChange::kAbsent)
@@ -132,6 +150,8 @@ void ChangeRecord::checkSize()
     rows_ = {};
     balances_ = {};
     images_ = {};
+    sides_ = {};
+    sideBytes_ = 0;
 }
 
 void ChangeRecord::rollBackTo(const Mark& mark)
@@ -142,6 +162,7 @@ void ChangeRecord::rollBackTo(const Mark& mark)
     rows_.resize(std::min(rows_.size(), mark.sizes[0]));
     balances_.resize(std::min(balances_.size(), mark.sizes[1]));
     images_.resize(std::min(images_.size(), mark.sizes[2]));
+    sides_.resize(std::min(sides_.size(), mark.sizes[3]));
 }
 
 void ChangeRecord::finish()
@@ -159,6 +180,28 @@ void ChangeRecord::finish()
             return change.before == change.after;
         return rowImageAt(images_, change.before) == rowImageAt(images_, change.after);
     });
+    // Each side row: the first before-image and the last after-image.
+    const auto bySide = [](const SideChange& a, const SideChange& b) {
+        return std::pair(a.table, a.key) < std::pair(b.table, b.key);
+    };
+    std::stable_sort(sides_.begin(), sides_.end(), bySide);
+    auto kept = sides_.begin();
+    for (auto each = sides_.begin(); each != sides_.end(); ++each) {
+        if (kept != sides_.begin() && !bySide(*(kept - 1), *each))
+            (kept - 1)->after = std::move(each->after);
+        else {
+            if (kept != each)
+                *kept = std::move(*each);
+            ++kept;
+        }
+    }
+    sides_.erase(kept, sides_.end());
+    std::erase_if(sides_, [](const SideChange& change) { return change.before == change.after; });
+    sideBytes_ = 0;
+    for (const SideChange& side : sides_)
+        sideBytes_ += sizeof(SideChange) + (side.before ? side.before->size() : 0)
+                      + (side.after ? side.after->size() : 0);
+    sides_.shrink_to_fit();
     // A deque frees its blocks as it shrinks; only these two keep spare room.
     rows_.shrink_to_fit();
     images_.shrink_to_fit();
@@ -246,7 +289,7 @@ void ChangeRecord::dropBalances(std::vector<std::size_t> notes)
 std::size_t ChangeRecord::bytes() const
 {
     const std::size_t blocks = (balances_.size() + kBalancesPerBlock - 1) / kBalancesPerBlock;
-    return sizeof(*this) + rows_.capacity() * sizeof(RowChange) + images_.capacity()
+    return sizeof(*this) + rows_.capacity() * sizeof(RowChange) + images_.capacity() + sideBytes_
            + blocks * (kBalancesPerBlock * sizeof(BalanceChange) + sizeof(void*));
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ public:
         std::int64_t before;
         std::int64_t after;
     };
+    // A row of a table beside Ledger (a mark, a statement, the draft), packed.
+    struct SideChange {
+        SideTable table;
+        std::int64_t key;
+        std::optional<std::string> before;
+        std::optional<std::string> after;
+    };
 
     explicit ChangeRecord(std::size_t mostBytes) : mostBytes_(mostBytes) {}
 
@@ -54,16 +62,21 @@ public:
 
     void noteRow(std::int64_t rowid, const LedgerRow* before, const LedgerRow* after) override;
     void noteBalance(std::int64_t rowid, std::int64_t before, std::int64_t after) override;
+    void noteSide(SideTable table, std::int64_t key, const std::string* before,
+                  const std::string* after) override;
 
-    // The mark's sizes are those of the rows, the balances and the images.
-    Mark mark() const override { return {{rows_.size(), balances_.size(), images_.size()}, named_}; }
+    // The mark's sizes are those of the rows, the balances, the images and the side rows.
+    Mark mark() const override
+    {
+        return {{rows_.size(), balances_.size(), images_.size(), sides_.size()}, named_};
+    }
     void rollBackTo(const Mark& mark) override;
 
     // Merges the notes of each rowid (first before, last after), drops rows
     // that ended as they began, and gives back spare capacity.
     void finish();
 
-    bool empty() const { return rows_.empty() && balances_.empty(); }
+    bool empty() const { return rows_.empty() && balances_.empty() && sides_.empty(); }
     // A change too large to keep stops noting and holds nothing.
     bool tooLarge() const { return tooLarge_; }
     // The memory the record holds.
@@ -72,6 +85,7 @@ public:
     const std::vector<RowChange>& rows() const { return rows_; }
     const std::deque<BalanceChange>& balances() const { return balances_; }
     const std::string& images() const { return images_; }
+    const std::vector<SideChange>& sides() const { return sides_; } // by table and key after finish()
     LedgerRow image(std::uint32_t start) const;
 
 private:
@@ -93,6 +107,8 @@ private:
     // without copying, and without doubling its memory as a vector would.
     std::deque<BalanceChange> balances_;
     std::string images_;
+    std::vector<SideChange> sides_;
+    std::size_t sideBytes_ = 0;
 };
 
 } // namespace tallowick

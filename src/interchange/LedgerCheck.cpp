@@ -4,6 +4,7 @@
 #include "LedgerRow.h"
 #include "LedgerScan.h"
 #include "RecomputeBalances.h"
+#include "Reconciliation.h"
 #include "RecordCursor.h"
 #include "StoreError.h"
 
@@ -121,6 +122,25 @@ void checkBalances(LedgerConnection& connection, CheckReport& report)
     });
 }
 
+// Every mark tied to a row that exists, every finished statement still
+// adding up: its starting balance plus its rows is its ending balance.
+void checkReconciliation(LedgerConnection& connection, CheckReport& report)
+{
+    const ReconcileAudit audit = auditReconciliation(connection);
+    if (audit.untiedMarks > 0)
+        report.reconciliation.push_back(
+            "Reconciliation: " + std::to_string(audit.untiedMarks)
+            + (audit.untiedMarks == 1 ? " mark is" : " marks are")
+            + " tied to no row: the row is gone or was changed by another program.");
+    if (const auto& statement = audit.firstUnbalanced)
+        report.reconciliation.push_back(
+            "Reconciliation: the statement of " + statement->date.shortText()
+            + " no longer balances: its starting balance " + audit.unbalancedStart.displayText()
+            + " and its rows " + audit.unbalancedSum.displayText() + " make "
+            + (audit.unbalancedStart + audit.unbalancedSum).displayText() + ", not its ending balance "
+            + statement->endingBalance.displayText() + ".");
+}
+
 } // namespace
 
 CheckReport checkLedger(LedgerConnection& connection)
@@ -129,8 +149,10 @@ CheckReport checkLedger(LedgerConnection& connection)
     if (!checkIntegrity(connection.db(), report))
         return report; // a damaged file is not read any further
     checkValues(connection.db(), report);
-    if (report.problems.empty())
+    if (report.problems.empty()) {
         checkBalances(connection, report);
+        checkReconciliation(connection, report);
+    }
     return report;
 }
 

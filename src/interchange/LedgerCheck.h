@@ -25,7 +25,10 @@ struct CheckReport {
     std::vector<std::string> problems;
     std::vector<BalanceBreak> breaks; // the first kMostListedBreaks
     long long breakCount = 0;
-    bool sound() const { return problems.empty() && breakCount == 0; }
+    // What is wrong with the reconciliation: marks tied to no row, the first
+    // finished statement that no longer balances.
+    std::vector<std::string> reconciliation;
+    bool sound() const { return problems.empty() && breakCount == 0 && reconciliation.empty(); }
 };
 
 inline constexpr std::size_t kMostListedBreaks = 100;
@@ -34,7 +37,8 @@ inline constexpr std::size_t kMostListedBreaks = 100;
 // value of its column's kind and range, then the running-balance rule on
 // every row after the first. Values are checked unless the integrity check
 // found the file itself damaged (a failed constraint or type is no damage);
-// the rule only when the file and the values are sound. The table's design
+// the rule and the reconciliation's tables only when the file and the values
+// are sound. The table's design
 // was checked when `connection` opened. Throws StoreError when the file
 // cannot be read at all.
 CheckReport checkLedger(LedgerConnection& connection);

@@ -4,6 +4,7 @@
 #include "LedgerQif.h"
 #include "LedgerScan.h"
 #include "PeriodBalance.h"
+#include "Reconciliation.h"
 #include "StoreError.h"
 
 #include <ctime>
@@ -86,6 +87,26 @@ LedgerDate firstDateOrToday(LedgerConnection& connection)
     return date.value_or(today());
 }
 
+// Each row's mark as finance programs read it from a QIF: '*' cleared, 'X'
+// reconciled, 0 for none. Asked in stored order.
+class QifMarks {
+public:
+    explicit QifMarks(LedgerConnection& connection) : marks_(readMarks(connection)), next_(marks_.begin()) {}
+
+    char of(std::int64_t rowid)
+    {
+        while (next_ != marks_.end() && next_->first < rowid)
+            ++next_;
+        if (next_ == marks_.end() || next_->first != rowid)
+            return 0;
+        return next_->second == MarkStatus::Reconciled ? 'X' : next_->second == MarkStatus::Cleared ? '*' : 0;
+    }
+
+private:
+    std::vector<std::pair<std::int64_t, MarkStatus>> marks_;
+    std::vector<std::pair<std::int64_t, MarkStatus>>::const_iterator next_;
+};
+
 // A year's records: the opening balance on January 1 is the balance the year
 // brings forward, as its register report prints it, and each T is the step
 // of the report's own running balance in cents, so that a year's QIF and its
@@ -97,7 +118,8 @@ void exportQifYear(LedgerConnection& connection, const ExportChoice& choice, Blo
     bool opened = false;
     Money running = forward;
     std::optional<LedgerDate> lastDate;
-    forEachLedgerRow(connection, [&](const LedgerRow& row) {
+    QifMarks marks(connection);
+    forEachRowAndRowid(connection, [&](const LedgerRow& row, std::int64_t rowid) {
         if (!opened) { // an empty ledger has no balance to open with
             opened = true;
             appendQifOpening(output.block(), newYear, centsOf(forward), nullptr);
@@ -107,7 +129,7 @@ void exportQifYear(LedgerConnection& connection, const ExportChoice& choice, Blo
         if (!isChosen(choice, row, lastDate))
             return;
         const Money after = running + amountsOf(row);
-        appendQifRecord(output.block(), row, *lastDate, centsOf(after) - centsOf(running));
+        appendQifRecord(output.block(), row, *lastDate, centsOf(after) - centsOf(running), marks.of(rowid));
         running = after;
         output.rowDone();
     });
@@ -143,7 +165,8 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
     bool first = true;
     std::optional<LedgerDate> lastDate;
     std::int64_t previousCents = 0; // the balance before the row, in cents
-    forEachLedgerRow(connection, [&](const LedgerRow& row) {
+    QifMarks marks(connection);
+    forEachRowAndRowid(connection, [&](const LedgerRow& row, std::int64_t rowid) {
         if (row.date)
             lastDate = row.date;
         const bool isFirst = first;
@@ -153,11 +176,12 @@ void exportQif(LedgerConnection& connection, const ExportChoice& choice, std::os
         previousCents = cents;
         if (!isChosen(choice, row, lastDate))
             return;
+        const char cleared = marks.of(rowid);
         if (opening && isFirst)
-            appendQifOpening(output.block(), lastDate.value_or(undatedDay), cents, &row);
+            appendQifOpening(output.block(), lastDate.value_or(undatedDay), cents, &row, cleared);
         else
             appendQifRecord(output.block(), row, lastDate.value_or(undatedDay),
-                            isFirst ? centsOf(amountsOf(row)) : cents - before);
+                            isFirst ? centsOf(amountsOf(row)) : cents - before, cleared);
         output.rowDone();
     });
     output.finish();

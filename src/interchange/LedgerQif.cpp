@@ -59,10 +59,13 @@ std::int64_t centsOf(Money amount)
     return units < 0 ? -cents : cents;
 }
 
-void appendQifRecord(std::string& out, const LedgerRow& row, const LedgerDate& date, std::int64_t cents)
+void appendQifRecord(std::string& out, const LedgerRow& row, const LedgerDate& date, std::int64_t cents,
+                     char cleared)
 {
     appendDate(out, date);
     appendLine(out, 'T', centsText(cents));
+    if (cleared)
+        appendLine(out, 'C', std::string(1, cleared));
     if (row.number)
         appendLine(out, 'N', std::to_string(*row.number));
     if (row.description)
@@ -77,10 +80,13 @@ void appendQifRecord(std::string& out, const LedgerRow& row, const LedgerDate& d
     out += "^\r\n";
 }
 
-void appendQifOpening(std::string& out, const LedgerDate& date, std::int64_t cents, const LedgerRow* row)
+void appendQifOpening(std::string& out, const LedgerDate& date, std::int64_t cents, const LedgerRow* row,
+                      char cleared)
 {
     appendDate(out, date);
     appendLine(out, 'T', centsText(cents));
+    if (cleared)
+        appendLine(out, 'C', std::string(1, cleared));
     if (row && row->number)
         appendLine(out, 'N', std::to_string(*row->number));
     appendLine(out, 'P', "Opening Balance");

@@ -12,5 +12,8 @@ namespace tallowick {
 // walk began even if another program writes meanwhile. Throws StoreError; a
 // row that holds a value the ledger cannot hold is refused naming its position.
 void forEachLedgerRow(LedgerConnection& connection, const std::function<void(const LedgerRow&)>& visit);
+// The same, with each row's rowid.
+void forEachRowAndRowid(LedgerConnection& connection,
+                        const std::function<void(const LedgerRow&, std::int64_t rowid)>& visit);
 
 } // namespace tallowick

@@ -40,6 +40,13 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
     QAction* report = addCommand(QStringLiteral("actionPrintReport"), QStringLiteral("Print Report…"));
     connect(report, &QAction::triggered, grid_,
             [] { WindowRegistry::instance().Show(QStringLiteral("frmReport")); });
+    // Reconciling hands over as the editor does: the ledger window reads the file again on its return.
+    QAction* reconcile = addCommand(QStringLiteral("actionReconcile"), QStringLiteral("Reconcile\u2026"));
+    reconcile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    reconcile->setShortcutContext(Qt::WindowShortcut); // Ctrl+R anywhere in the ledger window
+    connect(reconcile, &QAction::triggered, grid_, [] {
+        WindowRegistry::instance().HandOver(QStringLiteral("frmLedger"), QStringLiteral("frmReconcile"));
+    });
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid_, &QWidget::customContextMenuRequested, this, &LedgerContextMenu::popupAt);

@@ -14,7 +14,8 @@ class LedgerUndoCommands;
 // The grid's context menu: it opens on a right-click, the Menu key or
 // Shift+F10. "Undo …" and "Redo …" come first, named after the changes of
 // the moment and greyed when there is none; their keys (Ctrl+Z; Ctrl+Y and
-// Ctrl+Shift+Z) answer anywhere in the window, as does "Find…" (Ctrl+F). The
+// Ctrl+Shift+Z) answer anywhere in the window, as do "Find…" (Ctrl+F) and
+// "Reconcile…" (Ctrl+R). The
 // other commands keep their shortcuts (Ctrl+C) while the grid has the focus. The menu lives as long as
 // the grid.
 class LedgerContextMenu : public QObject {

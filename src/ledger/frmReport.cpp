@@ -47,7 +47,7 @@ frmReport::frmReport(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Report"));
     setWindowIcon(logoIcon());
-    setFixedSize(twipsSize(5400, 3435));
+    setFixedSize(twipsSize(5400, 3795));
     const QDate today = QDate::currentDate();
 
     fraPeriod = new QGroupBox(QStringLiteral("Period"), this);
@@ -77,11 +77,13 @@ frmReport::frmReport(QWidget* parent) : QWidget(parent)
 
     fraContent = new QGroupBox(QStringLiteral("Content"), this);
     fraContent->setObjectName(QStringLiteral("fraContent"));
-    fraContent->setGeometry(twipsRect(120, 1700, 5160, 1080));
+    fraContent->setGeometry(twipsRect(120, 1700, 5160, 1440));
     optRegister =
         makeOption("optRegister", QStringLiteral("&Register"), twipsRect(240, 300, 4000, 285), fraContent);
     optTaxDeductible = makeOption("optTaxDeductible", QStringLiteral("Ta&x deductible payments"),
                                   twipsRect(240, 660, 4000, 285), fraContent);
+    optReconciliation = makeOption("optReconciliation", QStringLiteral("Reco&nciliation"),
+                                   twipsRect(240, 1020, 4000, 285), fraContent);
     optRegister->setChecked(true);
 
     cmdPreview = makeButton("cmdPreview", QStringLiteral("Pre&view\u2026"), 120);
@@ -96,13 +98,14 @@ frmReport::frmReport(QWidget* parent) : QWidget(parent)
     setTabOrder(dtpFrom, dtpTo);
     setTabOrder(dtpTo, optRegister);
     setTabOrder(optRegister, optTaxDeductible);
-    setTabOrder(optTaxDeductible, cmdPreview);
+    setTabOrder(optTaxDeductible, optReconciliation);
+    setTabOrder(optReconciliation, cmdPreview);
     setTabOrder(cmdPreview, cmdPrint);
     setTabOrder(cmdPrint, cmdSavePdf);
     setTabOrder(cmdSavePdf, cmdClose);
     optYear->setFocus();
 
-    for (QRadioButton* option : {optWholeLedger, optYear, optDates})
+    for (QRadioButton* option : {optWholeLedger, optYear, optDates, optReconciliation})
         connect(option, &QRadioButton::toggled, this, &frmReport::enablePeriodBoxes);
     enablePeriodBoxes();
     // The period never ends before it starts: the other end follows.
@@ -127,12 +130,14 @@ QPushButton* frmReport::makeButton(const char* name, const QString& caption, int
 {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(twipsRect(leftTwips, 2940, 1200, 375));
+    button->setGeometry(twipsRect(leftTwips, 3300, 1200, 375));
     return button;
 }
 
 void frmReport::enablePeriodBoxes()
 {
+    // A reconciliation is of the last finished statement, not of a period.
+    fraPeriod->setEnabled(!optReconciliation->isChecked());
     spnYear->setEnabled(optYear->isChecked());
     dtpFrom->setEnabled(optDates->isChecked());
     dtpTo->setEnabled(optDates->isChecked());
@@ -147,6 +152,11 @@ ReportChoice frmReport::Choice() const
     else if (optDates->isChecked())
         choice.period = {ledgerDate(dtpFrom->date()), ledgerDate(dtpTo->date())};
     return choice;
+}
+
+bool frmReport::ReconciliationChosen() const
+{
+    return optReconciliation->isChecked();
 }
 
 void frmReport::cmdClose_Click()

@@ -34,17 +34,21 @@ public:
     QGroupBox* fraContent;
     QRadioButton* optRegister; // "&Register"
     QRadioButton* optTaxDeductible; // "Ta&x deductible payments"
+    QRadioButton* optReconciliation; // "Reco&nciliation": the last finished statement, without a period
     QPushButton* cmdPreview; // "Pre&view…"
     QPushButton* cmdPrint; // "&Print…"
     QPushButton* cmdSavePdf; // "&Save as PDF…"
     QPushButton* cmdClose; // "&Close"
 
-    // The report the controls choose.
+    // The report the controls choose; Choice() is the register's or the tax report's.
     ReportChoice Choice() const;
+    bool ReconciliationChosen() const;
 
 private:
     QPushButton* makeButton(const char* name, const QString& caption, int leftTwips);
     void enablePeriodBoxes();
+    // "Register", "Tax deductible payments" or "Reconciliation".
+    QString Title() const;
     // Paints the chosen report on the printer; a failure is shown and ends the printing.
     void paintOn(QPrinter* printer);
     // Sets the printer up for the chosen report: page size kept, turned as the columns need.

@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "Module1.h"
 #include "PdfReport.h"
+#include "ReconciliationPdf.h"
 #include "ReportLayout.h"
 #include "ReportPainter.h"
 #include "StoreText.h"
@@ -21,11 +22,17 @@
 
 namespace tallowick {
 
+QString frmReport::Title() const
+{
+    return ReconciliationChosen() ? QStringLiteral("Reconciliation") : reportTitle(Choice().content);
+}
+
 void frmReport::prepare(QPrinter& printer) const
 {
-    printer.setDocName(QStringLiteral("My Tallowick ") + reportTitle(Choice().content));
+    printer.setDocName(QStringLiteral("My Tallowick ") + Title());
     const QPageSize paper = printer.pageLayout().pageSize();
-    printer.setPageOrientation(reportOrientation(Choice().content, paper));
+    printer.setPageOrientation(ReconciliationChosen() ? QPageLayout::Portrait
+                                                      : reportOrientation(Choice().content, paper));
     // A printer that cannot print that near the edge keeps its own margins.
     printer.setPageMargins(reportMarginsMillimetres(), QPageLayout::Millimeter);
 }
@@ -34,8 +41,12 @@ void frmReport::paintOn(QPrinter* printer)
 {
     try {
         BusyPointer busy;
-        paintReport(*LedgerConnection::open(Module1::ledgerPath()), Choice(), *printer, QDate::currentDate(),
-                    [printer] { printer->abort(); });
+        const auto connection = LedgerConnection::open(Module1::ledgerPath());
+        if (ReconciliationChosen())
+            paintReconciliation(*connection, std::nullopt, *printer, QDate::currentDate());
+        else
+            paintReport(*connection, Choice(), *printer, QDate::currentDate(),
+                        [printer] { printer->abort(); });
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));
     }
@@ -84,8 +95,7 @@ void frmReport::cmdSavePdf_Click()
     dialog.setObjectName(QStringLiteral("SaveReportDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.selectFile(
-        QDir(documents).filePath(QStringLiteral("My Tallowick %1.pdf").arg(reportTitle(choice.content))));
+    dialog.selectFile(QDir(documents).filePath(QStringLiteral("My Tallowick %1.pdf").arg(Title())));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     // The default printer's paper, else the locale's.
@@ -93,8 +103,12 @@ void frmReport::cmdSavePdf_Click()
     const QPageSize paper = printer.isNull() ? localePageSize() : printer.defaultPageSize();
     try {
         BusyPointer busy;
-        writeReportPdf(*LedgerConnection::open(Module1::ledgerPath()), choice,
-                       dialog.selectedFiles().constFirst(), paper);
+        const auto connection = LedgerConnection::open(Module1::ledgerPath());
+        const QString path = dialog.selectedFiles().constFirst();
+        if (ReconciliationChosen())
+            writeReconciliationPdf(*connection, std::nullopt, path, paper);
+        else
+            writeReportPdf(*connection, choice, path, paper);
     } catch (const std::exception& error) {
         ShowMessage(this, describe(error));
     }

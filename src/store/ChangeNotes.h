@@ -12,7 +12,13 @@
 namespace tallowick {
 
 // What a change did, as the windows name it.
-enum class ChangeKind { InitialBalance, Add, Update, Insert, Delete, Recompute };
+enum class ChangeKind { InitialBalance, Add, Update, Insert, Delete, Recompute, Postpone, Finish, Adjust };
+
+// The tables beside Ledger whose rows a change notes, each row under an
+// integer key: a mark under its ledger rowid, a statement under its id, the
+// postponed draft under 1 (Reconciliation.h). Tables, under 0, is the
+// tables themselves: a change that created them notes "1" after none.
+enum class SideTable : std::uint8_t { Mark = 0, Statement = 1, Draft = 2, Tables = 3 };
 
 // What the store's writers say about the rows they write while a
 // transaction runs, for whoever keeps this program's changes (the undo
@@ -22,7 +28,7 @@ public:
     // Where a savepoint began, in the notes' own terms, so that rolling it
     // back forgets what it noted. A default mark is the notes' beginning.
     struct Mark {
-        std::array<std::size_t, 3> sizes{};
+        std::array<std::size_t, 4> sizes{};
         bool named = false;
     };
 
@@ -38,6 +44,9 @@ public:
     // `before`/`after` null for an absent row.
     virtual void noteRow(std::int64_t rowid, const LedgerRow* before, const LedgerRow* after) = 0;
     virtual void noteBalance(std::int64_t rowid, std::int64_t before, std::int64_t after) = 0;
+    // A side row before and after, packed as the store packs it (none: absent).
+    virtual void noteSide(SideTable table, std::int64_t key, const std::string* before,
+                          const std::string* after) = 0;
 
     virtual Mark mark() const = 0;
     virtual void rollBackTo(const Mark& mark) = 0;

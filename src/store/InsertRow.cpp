@@ -2,6 +2,7 @@
 
 #include "LedgerFile.h"
 #include "LedgerRow.h"
+#include "Reconciliation.h"
 #include "RecordCursor.h"
 #include "RowCodec.h"
 #include "StoreError.h"
@@ -112,6 +113,8 @@ void InsertPlaceholderAfter(RecordCursor& cursor, std::int64_t position)
     append.bind(9, settledRowid);
     append.run();
     change.noteRow(settledRowid, nullptr, &pending);
+    // The marks move with their rows, in the same transaction.
+    marksAfterShift(connection, selectedRowid + 1, nextRowid - 1, settledRowid);
 
     transaction.commit();
     cursor.MoveFirst();

@@ -2,6 +2,7 @@
 
 #include "FieldText.h"
 #include "LedgerRow.h"
+#include "Reconciliation.h"
 #include "StoreError.h"
 
 #include <fcntl.h>
@@ -26,6 +27,7 @@ public:
     bool named() const override { return named_; }
     void noteRow(std::int64_t, const LedgerRow*, const LedgerRow*) override {}
     void noteBalance(std::int64_t, std::int64_t, std::int64_t) override {}
+    void noteSide(SideTable, std::int64_t, const std::string*, const std::string*) override {}
     Mark mark() const override { return {{}, named_}; }
     void rollBackTo(const Mark& mark) override { named_ = named_ && mark.named; }
 
@@ -84,6 +86,11 @@ std::string lowered(std::string text)
 void setCommitObserver(CommitObserver* observer)
 {
     commitObserver = observer;
+}
+
+std::optional<std::uint32_t> fileChangeCounter(sqlite3* db)
+{
+    return readChangeCounter(db);
 }
 
 std::int64_t rowidAfterLast(std::int64_t lastRowid)
@@ -219,13 +226,24 @@ void LedgerConnection::begin()
         // Holding the write lock, no other writer can move the counter until we commit.
         counterAtBegin_ = readChangeCounter(db());
         pagesWrittenAtBegin_ = pagesWritten(db());
+        rowsChangedAtBegin_ = sqlite3_total_changes64(db());
     } else
         savepoints_.push_back(changes_ ? changes_->mark() : ChangeNotes::Mark{});
     ++depth_;
+    if (depth_ == 1) {
+        try {
+            reconcileOnBegin(*this); // the marks are tied to their rows before anything trusts them
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
 }
 
 void LedgerConnection::commit()
 {
+    if (depth_ == 1)
+        reconcileBeforeCommit(*this);
     execute(db(), depth_ == 1 ? "COMMIT" : "RELEASE nested");
     --depth_;
     if (depth_ > 0) {

@@ -49,6 +49,8 @@ public:
     // makes it, so it tells whether anyone wrote between two of our commits.
     // Nothing outside a transaction, or when the file's header could not be read.
     std::optional<std::uint32_t> counterAtBegin() const { return counterAtBegin_; }
+    // Whether the outermost transaction has written any row so far.
+    bool wroteSinceBegin() const { return sqlite3_total_changes64(db()) != rowsChangedAtBegin_; }
 
     // The change the open transaction makes, for the store's writers to note
     // what they write. When the outermost transaction commits, the change
@@ -77,6 +79,7 @@ private:
     std::optional<std::uint32_t> counterAtBegin_;
     std::optional<std::string> journalRefusal_;
     int pagesWrittenAtBegin_ = 0;
+    std::int64_t rowsChangedAtBegin_ = 0;
     std::vector<ChangeNotes::Mark> savepoints_;
 };
 
@@ -95,6 +98,10 @@ private:
     LedgerConnection& connection_;
     bool done_ = false;
 };
+
+// The change counter in the file's header, read through the connection's own
+// file handle; nothing when it cannot be read. Stable only under a lock.
+std::optional<std::uint32_t> fileChangeCounter(sqlite3* db);
 
 // Creates a new ledger file holding an empty Ledger table, readable and
 // writable by its owner only. Refuses (StoreError) when the file exists, so

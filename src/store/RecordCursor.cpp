@@ -1,6 +1,7 @@
 #include "RecordCursor.h"
 
 #include "FieldText.h"
+#include "Reconciliation.h"
 #include "RowCodec.h"
 #include "StoreError.h"
 
@@ -325,6 +326,7 @@ void RecordCursor::Update()
         if (sqlite3_changes(connection_->db()) == 0)
             refuseNoCurrentRow();
         change.noteRow(rowid_, &before, &buffer_);
+        marksAfterUpdate(*connection_, rowid_, before, buffer_);
         transaction.commit();
     }
     mode_ = Mode::Idle;
@@ -349,6 +351,7 @@ void RecordCursor::Delete()
     if (sqlite3_changes(connection_->db()) == 0)
         refuseNoCurrentRow();
     change.noteRow(rowid_, &before, nullptr);
+    marksAfterDelete(*connection_, rowid_);
     transaction.commit();
     deleted_ = true;
     position_.reset();

@@ -1,6 +1,7 @@
 #include "ReportCommand.h"
 
 #include "PdfReport.h"
+#include "ReconciliationPdf.h"
 #include "ReportPainter.h"
 #include "StoreError.h"
 #include "ToolArguments.h"
@@ -60,6 +61,10 @@ ReportArguments parseReportArguments(const std::vector<std::string>& arguments)
             registerReport = true;
         } else if (argument == "--tax-deductible") {
             taxReport = true;
+        } else if (argument == "--reconciliation") {
+            parsed.reconciliation = true;
+        } else if (const auto statement = valueOf("--statement", "a date such as 3/7/2024 or 2024-03-07")) {
+            parsed.statement = dateOf("--statement", *statement);
         } else if (const auto text = valueOf("--year", "a year of four digits, such as 2024")) {
             year = yearOf(*text);
         } else if (const auto from = valueOf("--from", "a date such as 3/7/2024 or 2024-03-07")) {
@@ -76,8 +81,12 @@ ReportArguments parseReportArguments(const std::vector<std::string>& arguments)
             throw UsageError("unexpected argument \"" + argument + "\"");
         }
     }
-    if (registerReport == taxReport)
-        throw UsageError("report needs exactly one of --register and --tax-deductible");
+    if (int(registerReport) + int(taxReport) + int(parsed.reconciliation) != 1)
+        throw UsageError("report needs exactly one of --register, --tax-deductible and --reconciliation");
+    if (parsed.statement && !parsed.reconciliation)
+        throw UsageError("--statement goes with --reconciliation");
+    if (parsed.reconciliation && (year || parsed.choice.period.from || parsed.choice.period.to))
+        throw UsageError("--reconciliation takes --statement, not a period");
     parsed.choice.content = registerReport ? ReportContent::Register : ReportContent::TaxDeductible;
     if (year && (parsed.choice.period.from || parsed.choice.period.to))
         throw UsageError("report takes either --year or --from and --to, not both");
@@ -122,7 +131,9 @@ int reportMain(const std::vector<std::string>& arguments, std::ostream& out)
         char* argv[] = {name, nullptr};
         QGuiApplication application(argc, argv);
         const QString path = QString::fromStdString(parsed.pdfPath);
-        const int pages = writeReportPdf(*connection, parsed.choice, path, localePageSize());
+        const int pages = parsed.reconciliation
+                              ? writeReconciliationPdf(*connection, parsed.statement, path, localePageSize())
+                              : writeReportPdf(*connection, parsed.choice, path, localePageSize());
         out << "Wrote " << pages << (pages == 1 ? " page to " : " pages to ") << parsed.pdfPath << ".\n";
         return 0;
     } catch (const std::exception& error) {

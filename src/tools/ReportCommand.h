@@ -2,6 +2,7 @@
 
 #include "ReportRows.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@ namespace tallowick::tool {
 struct ReportArguments {
     bool help = false;
     ReportChoice choice;
+    // The reconciliation of a statement instead: --statement's date, else the last finished.
+    bool reconciliation = false;
+    std::optional<LedgerDate> statement;
     std::string pdfPath;
     std::string ledgerPath; // empty: the ledger beside the program
 };

@@ -31,9 +31,14 @@ const char* usageText()
            "      Fill an empty ledger from a CSV file (- reads standard input); nothing is written if any\n"
            "      line is refused.\n"
            "  check [--repair] [LEDGER]\n"
-           "      Check the file, the table and the running balances; --repair recomputes the balances.\n"
+           "      Check the file, the table, the running balances and the reconciliation's marks and\n"
+           "      statements; --repair recomputes the balances.\n"
+           "  status [LEDGER]\n"
+           "      Show the last bank statement and the cleared rows not yet reconciled.\n"
            "  report --register|--tax-deductible [--year YYYY | --from DATE --to DATE] --pdf FILE [LEDGER]\n"
            "      Print the register or the tax deductible payments of a period to a PDF file.\n"
+           "  report --reconciliation [--statement DATE] --pdf FILE [LEDGER]\n"
+           "      Print a statement's reconciliation (the last finished one unless given) to a PDF file.\n"
            "\n"
            "LEDGER is \"My Tallowick.mdb\" beside this program unless given. No command creates a ledger.\n"
            "Exit status: 0 done or sound, 1 refused or not sound, 2 usage error.\n";
@@ -46,7 +51,7 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
         if (argument == "--help" || argument == "-h")
             return parsed;
     if (arguments.empty())
-        throw UsageError("a command is needed: export, import, check or report");
+        throw UsageError("a command is needed: export, import, check, status or report");
 
     const std::string& command = arguments[0];
     bool csv = false;
@@ -57,9 +62,11 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
         positional.insert(positional.begin(), &parsed.csvPath);
     } else if (command == "check") {
         parsed.command = Command::Check;
+    } else if (command == "status") {
+        parsed.command = Command::Status;
     } else if (command != "export") {
         throw UsageError("unknown command \"" + command
-                         + "\"; the commands are export, import, check and report");
+                         + "\"; the commands are export, import, check, status and report");
     }
 
     std::size_t filled = 0;

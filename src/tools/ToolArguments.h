@@ -14,7 +14,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, ExportCsv, ExportQif, Import, Check };
+enum class Command { Help, ExportCsv, ExportQif, Import, Check, Status };
 
 struct ToolArguments {
     Command command = Command::Help;

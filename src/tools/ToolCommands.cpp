@@ -3,10 +3,12 @@
 #include "FileOutput.h"
 #include "LedgerCheck.h"
 #include "LedgerImport.h"
+#include "Reconciliation.h"
 #include "StoreError.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <iostream>
 
@@ -61,6 +63,8 @@ void printReport(const CheckReport& report, std::ostream& out)
     if (report.breakCount > 0)
         out << report.breakCount << (report.breakCount == 1 ? " row breaks" : " rows break")
             << " the running-balance rule.\n";
+    for (const std::string& problem : report.reconciliation)
+        out << problem << '\n';
     if (report.sound())
         out << "The ledger is sound.\n";
 }
@@ -86,6 +90,39 @@ int check(const std::string& ledgerPath, bool repair, std::ostream& out)
     out << ".\n";
     printReport(report, out);
     return report.sound() ? 0 : 1;
+}
+
+// The reconciliation as it stands, as the grid shows dates and amounts; reads without writing.
+void status(const std::string& ledgerPath, std::ostream& out)
+{
+    const auto connection = LedgerConnection::open(ledgerPath);
+    const ReconciliationView view = readReconciliation(*connection);
+    const BankStatement* last = view.lastStatement();
+    long long cleared = 0, notCleared = 0;
+    Money clearedSum;
+    for (const ReconcileEntry& entry : view.unreconciled) {
+        if (entry.status == MarkStatus::Cleared) {
+            ++cleared;
+            clearedSum += entry.inflow - entry.outflow;
+        } else {
+            ++notCleared;
+        }
+    }
+    out << "Last statement: " << (last ? last->date.shortText() : std::string("none")) << '\n'
+        << "Last statement ending balance: "
+        << (last ? last->endingBalance.displayText() : std::string("none")) << '\n'
+        << "Starting balance: " << view.startingBalance().displayText() << '\n'
+        << "Cleared rows: " << cleared << '\n'
+        << "Cleared amount: " << clearedSum.displayText() << '\n'
+        << "Cleared balance: " << (view.startingBalance() + clearedSum).displayText() << '\n'
+        << "Rows not cleared: " << notCleared << '\n'
+        << "Register balance: " << view.registerBalance.displayText() << '\n';
+    if (view.check.dropped > 0)
+        out << "Marks dropped: " << view.check.dropped << '\n';
+    for (const BankStatement& statement : view.statements)
+        if (std::find(view.check.unbalanced.begin(), view.check.unbalanced.end(), statement.id)
+            != view.check.unbalanced.end())
+            out << "Statement no longer balancing: " << statement.date.shortText() << '\n';
 }
 
 // Exports to `out`, or whole or not at all to the file --output names.
@@ -132,6 +169,7 @@ int runCommand(const ToolArguments& arguments, std::ostream& out)
     case Command::ExportQif: exportLedger(arguments, ledgerPath, out); return 0;
     case Command::Import: import(arguments.csvPath, ledgerPath, out); return 0;
     case Command::Check: return check(ledgerPath, arguments.repair, out);
+    case Command::Status: status(ledgerPath, out); return 0;
     }
     return 2;
 }

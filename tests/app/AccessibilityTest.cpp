@@ -75,12 +75,19 @@ private slots:
             {"frmReport",
              {"cmdClose=Close", "cmdPreview=Preview\u2026", "cmdPrint=Print\u2026",
               "cmdSavePdf=Save as PDF\u2026", "dtpFrom=From", "dtpTo=To",
-              "optDates=From:", "optRegister=Register", "optTaxDeductible=Tax deductible payments",
-              "optWholeLedger=Whole ledger", "optYear=Year:", "spnYear=Year"},
-             {"Alt+C", "Alt+F", "Alt+P", "Alt+R", "Alt+S", "Alt+T", "Alt+V", "Alt+W", "Alt+X", "Alt+Y"}},
+              "optDates=From:", "optReconciliation=Reconciliation", "optRegister=Register",
+              "optTaxDeductible=Tax deductible payments", "optWholeLedger=Whole ledger",
+              "optYear=Year:", "spnYear=Year"},
+             {"Alt+C", "Alt+F", "Alt+N", "Alt+P", "Alt+R", "Alt+S", "Alt+T", "Alt+V", "Alt+W", "Alt+X",
+              "Alt+Y"}},
             {"frmFind",
              {"Command1=Find Next", "Command2=Find Previous", "Command3=Close", "Text1=Find what:"},
              {"Esc", "F3", "Shift+F3"}},
+            {"frmReconcile",
+             {"chkShowLater=Show later rows", "cmdAdjust=Adjust\u2026", "cmdCancel=Cancel",
+              "cmdFinish=Finish", "cmdPostpone=Postpone", "grdRows=Rows not yet reconciled",
+              "txtEndingBalance=Ending balance:", "txtStatementDate=Statement date:"},
+             {"Alt+D", "Alt+E", "Alt+F", "Alt+J", "Alt+L", "Alt+P"}},
         };
         for (const auto& [name, named, keys] : windows) {
             TestLedger ledger;

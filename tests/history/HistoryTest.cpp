@@ -4,6 +4,7 @@
 #include "InsertRow.h"
 #include "LedgerChanges.h"
 #include "RecomputeBalances.h"
+#include "Reconciliation.h"
 #include "StoreTestSupport.h"
 #include "TestLedger.h"
 #include <QFile>
@@ -295,6 +296,59 @@ private slots:
                 REFUSES(undo(path), Kind::NotUndoable);
             }
         }
+    }
+
+    // Finish, Postpone and an adjustment are one change each, and the marks an insertion carried, an Update
+    // dropped and a Delete removed come back exactly with the ledger on undo and go again on redo.
+    void reconciliationUndoesExactly()
+    {
+        ChangeHistory& history = ChangeHistory::instance();
+        TestLedger ledger;
+        const std::string path = fill(ledger, 40); // rowids 1 .. 20 packed, then 63, 66, ...
+        const auto state = [&] { return std::pair(fileTable(path), storedMarks(path)); };
+        const auto finish = [&] {
+            auto connection = LedgerConnection::open(path);
+            const ReconciliationView view = readReconciliation(*connection);
+            Money ending = view.startingBalance();
+            for (std::size_t k = 0; k < 5; ++k) // rowids 2 .. 6
+                ending += view.unreconciled[k].inflow - view.unreconciled[k].outflow;
+            finishReconciliation(*connection, {2, 3, 4, 5, 6}, {2020, 1, 9}, ending, {2020, 2, 1},
+                                 view.counter);
+        };
+        const auto postpone = [&] {
+            postponeReconciliation(*LedgerConnection::open(path), {8, 9, 10, 63},
+                                   {LedgerDate{2020, 2, 9}, Money::parse("12.5")}, {});
+        };
+        const auto adjust = [&] {
+            appendBalanceAdjustment(*LedgerConnection::open(path), {2020, 2, 9}, Money::parse("-3"), {});
+        };
+        const std::pair<std::function<void()>, std::string> changes[] = {
+            {finish, "Finish of Reconciliation"},
+            {postpone, "Postpone of Reconciliation"},
+            {[&] { onCursor(path, InsertPlaceholderAfter, 7); }, "Insert after row 7"}, // moves 8 .. 20
+            {[&] { updateRow(path, 10, "3"); },
+             "Update of row 10"}, // the row of rowid 9 first, its mark dropped
+            {[&] { onCursor(path, DeleteAndRebalance, 9); }, "Delete of row 9"},
+            {adjust, "Balance adjustment"},
+        };
+        std::vector<std::pair<FileTable, QStringList>> states{state()};
+        for (const auto& [change, name] : changes) {
+            change();
+            states.push_back(state());
+            QCOMPARE(history.nextUndo(path).value_or("-"), name);
+        }
+        QCOMPARE(markLetters(path).substr(0, 12), std::string("yyyyyynnncnn"));
+        QCOMPARE(markLetters(path).back(), 'c');
+        QCOMPARE(states[2].second.size(), 11); // five reconciled, four cleared, a statement, the draft
+        for (std::size_t k = states.size() - 1; k > 0; --k)
+            QVERIFY2(undo(path) && state() == states[k - 1], changes[k - 1].second.c_str());
+        for (std::size_t k = 1; k < states.size(); ++k)
+            QVERIFY2(undo(path, true) && state() == states[k], changes[k - 1].second.c_str());
+        // Another program's write, to the marks alone: undo refuses and writes nothing.
+        ledger.exec("UPDATE ReconcileDraft SET \"ending balance\" = 0");
+        const auto changed = state();
+        QVERIFY(refusal(*LedgerConnection::open(path), false).startsWith("Another program"));
+        QVERIFY(state() == changed && !history.undoCount());
     }
 
     // A ledger another program left in write-ahead logging goes back to the rollback journal when it is

@@ -148,7 +148,7 @@ private slots:
         std::ostringstream qif;
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{false, 2024}, qif);
         QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/01/2024\r\nT-100.00\r\nPOpening Balance\r\n^\r\n"
-                                        "D01/02/2024\r\nT1000.00\r\nPOpening\r\n^\r\n"
+                                        "D01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\n^\r\n"
                                         "D01/05/2024\r\nT-500.00\r\nPRent\r\n^\r\n"
                                         "D02/01/2024\r\nT-50.00\r\nPFee\r\n^\r\n"
                                         "D03/01/2024\r\nT200.00\r\nPPay\r\n^\r\n"));
@@ -159,9 +159,8 @@ private slots:
         ledger.exec("UPDATE Ledger SET \"tax deductible\" = 1, balance = 1100 WHERE rowid = 1");
         qif.str("");
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{true, std::nullopt}, qif);
-        QCOMPARE(
-            qif.str(),
-            std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nPOpening\r\nMTax deductible\r\n^\r\n"));
+        QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\n"
+                                        "MTax deductible\r\n^\r\n"));
     }
 
     // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync

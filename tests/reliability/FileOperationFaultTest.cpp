@@ -2,7 +2,7 @@
 // each of their file operations in turn: a crash, a power cut (unsynced
 // writes lost, or some lost and one torn) and, for the change, an I/O error
 // (once, or from then on). After each run the file is sound and holds
-// exactly the table from before or after; a failed call reports the store's
+// exactly the table and the reconciliation's marks from before or after; a failed call reports the store's
 // sentence and its connection takes the same change again.
 //
 // The tables are built and computed here from plain SQL and arithmetic, not
@@ -11,6 +11,7 @@
 #include "FaultInjectingVfs.h"
 #include "InsertRow.h"
 #include "LedgerChanges.h"
+#include "Reconciliation.h"
 #include "RecordCursor.h"
 #include "StoreError.h"
 #include "StoreText.h"
@@ -27,6 +28,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -51,6 +53,14 @@ struct Row {
 };
 
 using Table = std::vector<Row>;
+// The reconciliation's marks, statements and draft, one text a row, sorted; none without the tables.
+using Marks = std::vector<std::string>;
+
+struct State {
+    Table table;
+    Marks marks;
+    bool operator==(const State&) const = default;
+};
 
 // The row's values as SQL literals, in column order.
 std::string sqlValues(const Row& row)
@@ -78,11 +88,11 @@ std::string amountText(long long amount)
     return (amount < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
 }
 
-Table sampleTable()
+Table sampleTable(int rows = kLedgerRows)
 {
     Table table;
     table.push_back({std::nullopt, "2024-01-01", "Initial Balance", 0, 0, 0, 0, 50000000});
-    for (int k = 1; k < kLedgerRows; ++k) {
+    for (int k = 1; k < rows; ++k) {
         Row row;
         if (k % 5)
             row.number = 1000 + k;
@@ -114,7 +124,7 @@ void writeTable(TestLedger& ledger, const Table& table, long long rowidStep)
 // What the engine's integrity check says of the file ("ok": it is sound), and its rows in rowid order,
 // read with plain SQLite; read-write, so that a journal a failed run left is rolled back first, as any
 // writer would.
-std::pair<std::string, Table> storedLedger(const std::string& path)
+std::pair<std::string, State> storedLedger(const std::string& path)
 {
     sqlite3* db = nullptr;
     sqlite3_stmt* read = nullptr;
@@ -124,17 +134,31 @@ std::pair<std::string, Table> storedLedger(const std::string& path)
         const unsigned char* value = sqlite3_column_text(read, column);
         return value ? std::optional<std::string>(reinterpret_cast<const char*>(value)) : std::nullopt;
     };
-    std::pair<std::string, Table> stored;
+    std::pair<std::string, State> stored;
     while (sqlite3_step(read) == SQLITE_ROW)
         stored.first += text(0).value_or("");
     sqlite3_finalize(read);
     sqlite3_prepare_v2(db, "SELECT * FROM Ledger ORDER BY rowid", -1, &read, nullptr);
     const auto integer = [&read](int column) { return sqlite3_column_int64(read, column); };
     while (sqlite3_step(read) == SQLITE_ROW)
-        stored.second.push_back({text(0) ? std::optional(integer(0)) : std::nullopt, text(1), text(2),
-                                 integer(3), integer(4), integer(5), integer(6), integer(7)});
+        stored.second.table.push_back({text(0) ? std::optional(integer(0)) : std::nullopt, text(1), text(2),
+                                       integer(3), integer(4), integer(5), integer(6), integer(7)});
     if (sqlite3_finalize(read) != SQLITE_OK || !read)
         stored.first += std::string(" ") + sqlite3_errmsg(db);
+    // A file that never reconciled has none of these tables: no marks.
+    if (sqlite3_prepare_v2(db,
+                           "SELECT 'm|' || \"ledger rowid\" || '|' || status || '|' || quote(statement) FROM "
+                           "ReconcileMark UNION ALL SELECT 's|' || id || '|' || \"statement date\" || '|' || "
+                           "\"ending balance\" || '|' || finished FROM ReconcileStatement UNION ALL SELECT "
+                           "'d|' || quote(\"statement date\") || '|' || quote(\"ending balance\") FROM "
+                           "ReconcileDraft ORDER BY 1",
+                           -1, &read, nullptr)
+        == SQLITE_OK) {
+        while (sqlite3_step(read) == SQLITE_ROW)
+            stored.second.marks.push_back(*text(0));
+        if (sqlite3_finalize(read) != SQLITE_OK)
+            stored.first += std::string(" ") + sqlite3_errmsg(db);
+    }
     sqlite3_close_v2(db);
     return stored;
 }
@@ -148,7 +172,26 @@ struct Change {
     std::function<void(RecordCursor&)> prepare;
     std::function<void(RecordCursor&)> write;
     std::function<Table(Table)> expected;
+    // The reconciliation: marks made through the store before the change, and the marks after it.
+    std::function<void(LedgerConnection&)> setup = {};
+    std::function<Marks()> marks = {};
+    int rows = kLedgerRows;
 };
+
+Marks sorted(Marks marks)
+{
+    std::sort(marks.begin(), marks.end());
+    return marks;
+}
+
+// The rows at these 1-based positions of a ledger written `step` apart.
+std::vector<std::int64_t> rowidsAt(int first, int last, long long step)
+{
+    std::vector<std::int64_t> rowids;
+    for (int k = first; k <= last; ++k)
+        rowids.push_back(k * step);
+    return rowids;
+}
 
 const Row kAddedRow{4321, "2025-03-07", "Hardware store", 459900, 1, 0, 0, 0};
 const Row kEditedRow{77, "2025-01-02", "Corrected", 995000, 0, 12500, 0, 0};
@@ -221,6 +264,45 @@ std::vector<Change> everyChange()
          }},
         {"insert between spaced rowids", 1024, nothing, insert, withPlaceholder},
         {"insert between packed rowids", 1, nothing, insert, withPlaceholder},
+        {"postpone",
+         1024,
+         nothing,
+         [](RecordCursor& cursor) {
+             postponeReconciliation(cursor.connection(), rowidsAt(2, 11, 1024),
+                                    {LedgerDate{2024, 10, 31}, Money::parse("1234.5")}, {});
+         },
+         [](Table table) { return table; },
+         {},
+         [] {
+             Marks marks{"d|'2024-10-31'|12345000"};
+             for (int k = 2; k <= 11; ++k)
+                 marks.push_back("m|" + std::to_string(k * 1024) + "|1|NULL");
+             return sorted(marks);
+         }},
+        {"finish of 300 ticked rows",
+         1024,
+         nothing,
+         [ending = sampleTable(kLedgerRows + 1).back().balance](RecordCursor& cursor) {
+             finishReconciliation(cursor.connection(), rowidsAt(2, kLedgerRows + 1, 1024), {2024, 12, 31},
+                                  Money::fromTenThousandths(ending), {2025, 1, 5}, {});
+         },
+         [](Table table) { return table; },
+         {},
+         [ending = sampleTable(kLedgerRows + 1).back().balance] {
+             Marks marks{"s|1|2024-12-31|" + std::to_string(ending) + "|2025-01-05"};
+             for (int k = 2; k <= kLedgerRows + 1; ++k)
+                 marks.push_back("m|" + std::to_string(k * 1024) + "|2|1");
+             return sorted(marks);
+         },
+         kLedgerRows + 1},
+        {"insert between packed rowids, marks carried", 1, nothing, insert, withPlaceholder,
+         [](LedgerConnection& connection) {
+             postponeReconciliation(connection, {2, 4, 5, kLedgerRows}, {}, {});
+         },
+         [] { // rows 4 .. 299 move down one rowid, the last row to the rowid after it
+             return sorted({"d|NULL|NULL", "m|2|1|NULL", "m|5|1|NULL", "m|6|1|NULL",
+                            "m|" + std::to_string(kLedgerRows + 1024) + "|1|NULL"});
+         }},
     };
 }
 
@@ -273,8 +355,8 @@ class FileOperationFaultTest : public QObject {
 
     TestLedger ledger_;
     QByteArray pristine_;
-    Table before_;
-    Table after_;
+    State before_;
+    State after_;
     QStringList failures_;
     QString where_; // the change, the fault and the operation now run
     std::array<std::string, 3> outcomeFolders_; // what a crash, a power cut and a torn one leave
@@ -303,8 +385,8 @@ class FileOperationFaultTest : public QObject {
 
     void fail(const QString& what) { failures_ << where_ + what; }
 
-    // The file is sound and holds the table from before, from after, or the one required.
-    void checkLedger(const Table* required, const std::string& path)
+    // The file is sound and holds the table and marks from before, from after, or the ones required.
+    void checkLedger(const State* required, const std::string& path)
     {
         const auto [integrity, found] = storedLedger(path);
         if (integrity != "ok")
@@ -383,7 +465,7 @@ class FileOperationFaultTest : public QObject {
             return fail(QStringLiteral("not the store's sentence: ") + error->what());
         checkLedger(&before_, ledger_.path());
         try {
-            if (std::size_t(cursor.RecordCount()) != before_.size())
+            if (std::size_t(cursor.RecordCount()) != before_.table.size())
                 return fail(QStringLiteral("the connection counts the wrong rows"));
             change.write(cursor);
         } catch (const std::exception& thrown) {
@@ -442,12 +524,14 @@ private slots:
         const Change change = everyChange()[std::size_t(index)];
         QFile::remove(QString::fromStdString(ledger_.path()));
         createLedgerFile(ledger_.path());
-        const Table before = change.rowidStep ? sampleTable() : Table{};
+        const Table before = change.rowidStep ? sampleTable(change.rows) : Table{};
         if (change.rowidStep)
             writeTable(ledger_, before, change.rowidStep);
+        if (change.setup)
+            change.setup(*LedgerConnection::open(ledger_.path()));
         const QByteArray original = ledgerBytes();
-        before_ = before;
-        after_ = change.expected(before);
+        before_ = {before, storedLedger(ledger_.path()).second.marks};
+        after_ = {change.expected(before), change.marks ? change.marks() : before_.marks};
         QVERIFY(before_ != after_);
         if (step == Step::Undo)
             std::swap(before_, after_);

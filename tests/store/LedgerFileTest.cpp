@@ -1,6 +1,8 @@
 // The store over a real ledger file: cursor, opening and creating files, multi-row writers, page reader.
 #include "InsertRow.h"
 #include "LedgerPageReader.h"
+#include "LedgerChanges.h"
+#include "Reconciliation.h"
 #include "RecomputeBalances.h"
 #include "StoreTestSupport.h"
 #include "TestLedger.h"
@@ -227,6 +229,70 @@ private slots:
             QVERIFY(ledger.rows() == rows);
         }
         QCOMPARE(*placeholderRow().description, std::string("INSERTED ROW"));
+    }
+    // Marks follow their rows through our own moves and another program's VACUUM, and never land on
+    // another transaction: a mark whose row another program changed or deleted is dropped and reported.
+    void marksFollowTheirRows()
+    {
+        TestLedger ledger;
+        ledger.append(paymentRows(10)); // packed rowids 1 .. 10: an insertion walks
+        RecordCursor cursor(ledger.path());
+        LedgerConnection& connection = cursor.connection();
+        const auto tables = [&] { return storedMarks(ledger.path()).join(';'); };
+        QCOMPARE(markLetters(ledger.path()), "ynnnnnnnnn");
+        QVERIFY(tables().startsWith("error: no such table")); // nothing added until a change needs it
+        REFUSES(
+            finishReconciliation(connection, {2, 3}, {2026, 1, 31}, Money::parse("997"), {2026, 2, 3}, {}),
+            Kind::BadAmount);
+        QVERIFY(tables().startsWith("error: no such table"));
+        finishReconciliation(connection, {2, 3}, {2026, 1, 31}, Money::parse("998"), {2026, 2, 3}, {});
+        REFUSES(finishReconciliation(connection, {1}, {2026, 2, 1}, Money::parse("998"), {2026, 2, 3}, {}),
+                Kind::Engine); // the anchor counts as reconciled
+        const std::uint32_t seen = *readReconciliation(connection).counter;
+        postponeReconciliation(connection, {5, 7, 8}, {LedgerDate{2026, 2, 28}, Money::parse("990")}, seen);
+        REFUSES(postponeReconciliation(connection, {5}, {}, seen), Kind::Engine); // an older view
+        QCOMPARE(markLetters(ledger.path()), "yyyncnccnn");
+        InsertPlaceholderAfter(cursor, 4);
+        QCOMPARE(markLetters(ledger.path()), "yyynncnccnn");
+        // The editor's Update keeps a mark while the date and amounts stay, Delete takes it along.
+        for (const char* column : {"Description of Transaction", "Fee"}) {
+            cursor.MoveFirst();
+            cursor.Move(column[0] == 'D' ? 5 : 8);
+            cursor.Edit();
+            cursor.SetField(column, "5");
+            UpdateAndRebalance(cursor);
+        }
+        QCOMPARE(markLetters(ledger.path()), "yyynncncnnn");
+        DeleteAndRebalance(cursor, 8);
+        QCOMPARE(markLetters(ledger.path()), "yyynncnnnn");
+        QCOMPARE(auditReconciliation(connection).untiedMarks, 0); // no mark left without its row, or stale
+        postponeReconciliation(connection, {4, 6, 1034}, {}, {});
+        const ReconciliationView clean = readReconciliation(connection);
+        QVERIFY(!clean.check.checked && clean.check.unbalanced.empty() && clean.unreconciled.size() == 7);
+        QCOMPARE(clean.startingBalance(), Money::parse("998"));
+        QCOMPARE(markLetters(ledger.path()), "yyycncnnnc");
+
+        // Another program rewrites a reconciled row's amount, deletes a cleared row, and vacuums.
+        ledger.exec("UPDATE Ledger SET \"payment / debit\" = 20000 WHERE rowid = 2");
+        ledger.exec("DELETE FROM Ledger WHERE rowid = 4; VACUUM");
+        const QStringList before = storedMarks(ledger.path());
+        QCOMPARE(markLetters(ledger.path()), "ynyncnnnc"); // checked in memory only
+        const ReconciliationView view = readReconciliation(connection);
+        QVERIFY(view.check.checked && view.check.dropped == 2
+                && view.check.unbalanced == std::vector<std::int64_t>{1});
+        QCOMPARE(storedMarks(ledger.path()), before);
+        addRow(cursor, paymentRows(2)[1]); // a change stores what the check found
+        QCOMPARE(markLetters(ledger.path()), "ynyncnnncn");
+        const ReconcileAudit audit = auditReconciliation(connection);
+        QVERIFY(!readReconciliation(connection).check.checked && audit.untiedMarks == 0);
+        QCOMPARE(readReconciliation(connection).check.dropped, 2);
+        QVERIFY(audit.firstUnbalanced && audit.firstUnbalanced->id == 1);
+        QCOMPARE(audit.unbalancedSum, Money::parse("-1"));
+        // Their VACUUM alone moves every mark after a deleted row, and drops none.
+        ledger.exec("DELETE FROM Ledger WHERE rowid = 4; VACUUM");
+        addRow(cursor, paymentRows(2)[1]);
+        QCOMPARE(markLetters(ledger.path()), "ynycnnncnn");
+        QCOMPARE(readReconciliation(connection).check.dropped, 2);
     }
     void pagesAreReadByPosition() // after holes, an insertion and an append, once told the table changed
     {

@@ -2,6 +2,7 @@
 
 #include "LedgerFile.h"
 #include "Module1.h"
+#include "Reconciliation.h"
 #include "RecordCursor.h"
 #include "RowCodec.h"
 #include "StoreError.h"
@@ -11,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <stdexcept>
 
 namespace tallowick::test {
@@ -117,6 +119,35 @@ QStringList storedRows(const std::string& path)
                        "|| quote(\"description of transaction\") || '|' || quote(\"payment / debit\") "
                        "|| '|' || quote(\"tax deductible\") || '|' || quote(fee) || '|' "
                        "|| quote(\"deposit / credit\") || '|' || quote(balance) FROM Ledger ORDER BY rowid");
+}
+
+QStringList storedMarks(const std::string& path)
+{
+    return firstColumn(path,
+                       "SELECT 'm|' || \"ledger rowid\" || '|' || status || '|' || quote(statement) || '|' "
+                       "|| fingerprint FROM ReconcileMark UNION ALL SELECT 's|' || id || '|' || "
+                       "\"statement date\" || '|' || \"ending balance\" || '|' || finished FROM "
+                       "ReconcileStatement UNION ALL SELECT 'd|' || quote(\"statement date\") || '|' || "
+                       "quote(\"ending balance\") FROM ReconcileDraft");
+}
+
+std::string markLetters(const std::string& path)
+try {
+    auto connection = LedgerConnection::open(path);
+    std::map<std::int64_t, MarkStatus> marks;
+    for (const auto& [rowid, status] : readMarks(*connection))
+        marks[rowid] = status;
+    Statement rowids(connection->db(), "SELECT rowid FROM Ledger ORDER BY rowid");
+    std::string letters;
+    while (rowids.step()) {
+        const auto found = marks.find(rowids.integer(0));
+        letters += "ncy"[found == marks.end() ? 0 : int(found->second)];
+    }
+    rowids.reset();
+    return letters;
+} catch (const StoreError& error) {
+    QTest::qFail(error.what(), __FILE__, __LINE__);
+    return {};
 }
 
 bool balancesFollowRule(const std::vector<LedgerRow>& rows)

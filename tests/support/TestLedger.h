@@ -50,6 +50,10 @@ QStringList storedRows(const std::string& path);
 // message if it failed.
 QStringList firstColumn(const std::string& path, const char* sql);
 
+// The reconciliation's tables (marks, statements, draft) as storedRows shows rows, read the same way.
+QStringList storedMarks(const std::string& path);
+// One letter a row in stored order as the store reads the marks: n not cleared, c cleared, y reconciled.
+std::string markLetters(const std::string& path);
 // The running-balance rule checked over a whole table.
 bool balancesFollowRule(const std::vector<LedgerRow>& rows);
 

@@ -1,6 +1,7 @@
 // tallowick-ledger, run as users and scripts run it: CSV round trips, refused imports, QIF totals, the check
 // and its repair, reports, and the command-line contract.
 #include "PdfText.h"
+#include "Reconciliation.h"
 #include "TestLedger.h"
 
 #include <QDir>
@@ -283,7 +284,7 @@ private slots:
             "D01/02/2024\r\nT-0.24\r\nN12\r\nPD\r\nMFee 0.04; Tax deductible\r\n^\r\n";
         const std::pair<QStringList, QByteArray> cases[] = {
             {{},
-             "!Type:Bank\r\nD12/31/2023\r\nT100.00\r\nPOpening Balance\r\nMOpening\r\n^\r\n" + year2023
+             "!Type:Bank\r\nD12/31/2023\r\nT100.00\r\nCX\r\nPOpening Balance\r\nMOpening\r\n^\r\n" + year2023
                  + deductible},
             {{"--year", "2024"},
              "!Type:Bank\r\nD01/01/2024\r\nT90.00\r\nPOpening Balance\r\n^\r\n" + deductible},
@@ -370,7 +371,8 @@ private slots:
         QVERIFY(QFile::link(path, symbolic) && ::link(path.toUtf8(), hard.toUtf8()) == 0);
         for (const QString& output : {path, symbolic, hard})
             for (const QStringList& writing : {QStringList{"export", "--csv", "--output", output},
-                                               {"report", "--register", "--pdf", output}}) {
+                                               {"report", "--register", "--pdf", output},
+                                               {"report", "--reconciliation", "--pdf", output}}) {
                 run = runTool(writing + QStringList{path});
                 QCOMPARE(run.status, 1);
                 QCOMPARE(run.err, "The file \"" + output + "\" is the ledger itself; choose another file.\n");
@@ -379,6 +381,75 @@ private slots:
         QVERIFY(ledger.rows() == rows);
     }
 
+    // A finished statement and a postponed tick: status says where the reconciliation stands, QIF marks
+    // the rows C* and CX, CSV keeps eight columns, and check names a statement another program unbalanced.
+    // None of them writes to the file.
+    void reconciliationStatusQifAndCheck()
+    {
+        TestLedger ledger;
+        ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2026, 1, 1}),
+                       dated(makeRow("100", "0", "0", "900", "Check", 101), {2026, 1, 5}),
+                       dated(makeRow("0", "0", "500", "1400", "Deposit"), {2026, 1, 10}),
+                       dated(makeRow("0", "2.5", "0", "1397.5", "Fee"), {2026, 1, 20}),
+                       dated(makeRow("50", "0", "0", "1347.5", "Later"), {2026, 2, 3})});
+        {
+            const auto connection = LedgerConnection::open(ledger.path());
+            postponeReconciliation(*connection, {4, 5}, {}, {}); // Finish drops what it does not tick
+            finishReconciliation(*connection, {2, 3}, {2026, 1, 31}, Money::parse("1400"), {2026, 2, 2}, {});
+            appendBalanceAdjustment(*connection, {2026, 1, 31}, Money::parse("-1.25"), {});
+            postponeReconciliation(*connection, {4, 1029}, {}, {});
+            const ReconciliationView view = readReconciliation(*connection);
+            QCOMPARE(view.listed(LedgerDate{2026, 1, 25}, false).size(), std::size_t(1));
+            QCOMPARE(view.listed(LedgerDate{2026, 1, 25}, true).size(), std::size_t(3));
+        }
+        const QByteArray file = readFile(qt(ledger.path()));
+        ToolRun run = runTool({"status", qt(ledger.path())});
+        QCOMPARE(run.out, QByteArray("Last statement: 1/31/2026\nLast statement ending balance: $1,400.00\n"
+                                     "Starting balance: $1,400.00\nCleared rows: 2\nCleared amount: -$3.75\n"
+                                     "Cleared balance: $1,396.25\nRows not cleared: 1\n"
+                                     "Register balance: $1,346.25\n"));
+        run = runTool({"export", "--qif", qt(ledger.path())});
+        QCOMPARE(run.out.count("\r\nCX\r\n"), 3);
+        QVERIFY(run.out.contains("D01/20/2026\r\nT-2.50\r\nC*\r\nPFee\r\n") && run.out.count("\r\nC") == 5);
+        run = runTool({"export", "--csv", qt(ledger.path())});
+        QVERIFY(run.out.startsWith(csvHeader)
+                && run.out.endsWith(",2026-01-31,Balance adjustment,1.25,0,0,0,1346.25\r\n"));
+        QCOMPARE(runTool({"check", qt(ledger.path())}).out, QByteArray("The ledger is sound.\n"));
+        const QString pdf = ledger.folder() + "/reconciliation.pdf";
+        QCOMPARE(runTool({"report", "--reconciliation", "--pdf", pdf, qt(ledger.path())}).status, 0);
+        const QString text = pdfText(pdf); // the fee and the adjustment are outstanding at 1/31
+        QVERIFY2(text.contains("Statement of 1/31/2026") && text.contains("Register balance at 1/31/2026"),
+                 qPrintable(text));
+        QCOMPARE(amountsIn(text),
+                 (QStringList{"$1,400.00", "$0.00", "$2.50", "$1.25", "$3.75", "$1,396.25", "$1,396.25"}));
+        run = runTool(
+            {"report", "--reconciliation", "--statement", "1/30/2026", "--pdf", pdf, qt(ledger.path())});
+        QVERIFY(run.status == 1 && run.err == "No statement of 1/30/2026 was finished.\n");
+        QCOMPARE(readFile(qt(ledger.path())), file);
+        // A later statement takes the rest: at 1/31 they were still outstanding, at 2/28 nothing is.
+        finishReconciliation(*LedgerConnection::open(ledger.path()), {4, 5, 1029}, {2026, 2, 28},
+                             Money::parse("1346.25"), {2026, 3, 2}, {});
+        for (const char* date : {"2026-01-31", ""}) {
+            runTool(QStringList{"report", "--reconciliation", "--pdf", pdf, qt(ledger.path())}
+                    + (*date ? QStringList{"--statement", date} : QStringList{}));
+            QCOMPARE(amountsIn(pdfText(pdf)),
+                     *date ? (QStringList{"$1,400.00", "$0.00", "$2.50", "$1.25", "$3.75", "$1,396.25",
+                                          "$1,396.25"})
+                           : (QStringList{"$1,346.25", "$0.00", "$0.00", "$1,346.25", "$1,346.25"}));
+        }
+
+        ledger.exec("UPDATE Ledger SET \"payment / debit\" = 900000 WHERE rowid = 2");
+        run = runTool({"check", qt(ledger.path())});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(
+            run.out.endsWith("Reconciliation: 1 mark is tied to no row: the row is gone or was changed by "
+                             "another program.\nReconciliation: the statement of 1/31/2026 no longer "
+                             "balances: its starting balance $1,000.00 and its rows $500.00 make "
+                             "$1,500.00, not its ending balance $1,400.00.\n"),
+            run.out.constData());
+        QVERIFY(runTool({"status", qt(ledger.path())})
+                    .out.endsWith("Marks dropped: 1\nStatement no longer balancing: 1/31/2026\n"));
+    }
     // A balance planted wrong is found (it and the next row break the rule), --repair mends it and says
     // what it rewrote. Values written past the table's constraints are named by row, and stop an export
     // at their row, leaving the file it would have replaced as it was.

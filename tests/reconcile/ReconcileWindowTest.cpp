@@ -1,0 +1,196 @@
+// The Reconcile window driven through a month's statement as a user would: typed, ticked, adjusted,
+// finished and undone; postponed and picked up again; cancelled.
+#include "Reconciliation.h"
+#include "ReconcileListModel.h"
+#include "TestLedger.h"
+#include "WindowDriver.h"
+#include "WindowTestSupport.h"
+#include "frmReconcile.h"
+#include "frmReport.h"
+#include "PdfText.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QLabel>
+
+using namespace tallowick;
+using namespace tallowick::test;
+
+namespace {
+
+// March: an opening of $1,000, four checks, a paycheck; a check of April.
+std::vector<LedgerRow> march()
+{
+    return {dated(makeRow("0", "0", "1000", "1000", "Opening"), {2024, 2, 29}),
+            dated(makeRow("500", "0", "0", "500", "Rent", 101), {2024, 3, 2}),
+            dated(makeRow("82.17", "0", "0", "417.83", "Grocer", 102), {2024, 3, 5}),
+            dated(makeRow("0", "0", "1200", "1617.83", "Paycheck"), {2024, 3, 15}),
+            dated(makeRow("64.5", "0", "0", "1553.33", "Utility", 103), {2024, 3, 20}),
+            dated(makeRow("20", "0", "0", "1533.33", "Books", 104), {2024, 4, 2})};
+}
+
+// Ctrl+R in the ledger window hands over to Reconcile; null unless the ledger window went.
+frmReconcile* openReconcile()
+{
+    frmLedger* ledger = openLedgerWindow();
+    if (!ledger || !QTest::qWaitForWindowActive(ledger))
+        return nullptr;
+    QTest::keyClick(ledger->grdDataGrid, Qt::Key_R, Qt::ControlModifier);
+    auto* window = qobject_cast<frmReconcile*>(registry().window(QStringLiteral("frmReconcile")));
+    return window && !registry().isLoaded(QStringLiteral("frmLedger")) && QTest::qWaitForWindowActive(window)
+               ? window
+               : nullptr;
+}
+
+// The list as "description ticked" lines, and the four totals.
+QStringList listed(const frmReconcile* window)
+{
+    QStringList lines;
+    const ReconcileListModel* model = window->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        lines << model->index(row, ReconcileListModel::DescriptionColumn).data().toString()
+                     + (model->isTicked(row) ? " x" : "");
+    return lines;
+}
+QStringList totals(const frmReconcile* window)
+{
+    return {window->lblPayments->text(), window->lblDeposits->text(), window->lblClearedBalance->text(),
+            window->lblDifference->text()};
+}
+
+} // namespace
+
+class ReconcileWindowTest : public WindowTest {
+    Q_OBJECT
+
+private slots:
+    // The statement of March: typed with the keyboard alone, three rows ticked, the fee the bank charged
+    // added by "Adjust…", finished at $0.00; the ledger holds the statement, Ctrl+Z takes it back.
+    void finishAMonthsStatement()
+    {
+        TestLedger ledger;
+        ledger.append(march());
+        frmReconcile* window = openReconcile();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), "Reconcile");
+        QCOMPARE(QApplication::focusWidget(), window->txtStatementDate);
+        QCOMPARE(window->txtStatementDate->selectedText(), QDate::currentDate().toString("M/d/yyyy"));
+        QCOMPARE(window->lblStartingBalance->text(), "$1,000.00");
+        QTest::keyClicks(window->txtStatementDate, "3/31/2024");
+        QTest::keyClick(window->txtStatementDate, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window->txtEndingBalance);
+        QTest::keyClicks(window->txtEndingBalance, "1,612.83");
+        QCOMPARE(listed(window), (QStringList{"Rent", "Grocer", "Paycheck", "Utility"}));
+        QTest::keyClick(window->txtEndingBalance, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window->grdRows);
+        const QStringList expected[] = {{"$500.00", "$0.00", "$500.00", "$1,112.83"},
+                                        {"$582.17", "$0.00", "$417.83", "$1,195.00"},
+                                        {"$582.17", "$1,200.00", "$1,617.83", "-$5.00"}};
+        for (const QStringList& after : expected) {
+            QTest::keyClick(window->grdRows, Qt::Key_Space);
+            QCOMPARE(totals(window), after);
+            QTest::keyClick(window->grdRows, Qt::Key_Down);
+        }
+        QVERIFY(!window->cmdFinish->isEnabled() && window->cmdAdjust->isEnabled());
+        QTest::keyClick(window, Qt::Key_L, Qt::AltModifier); // "Show later rows"
+        QTRY_COMPARE(listed(window).size(), 5); // a key presses its button after a short flash
+        QTest::keyClick(window, Qt::Key_L, Qt::AltModifier);
+        QTRY_COMPARE(listed(window).size(), 4);
+        QVERIFY(window->lblDifference->font().bold() || window->lblDifference->styleSheet().contains("bold"));
+        QCOMPARE(window->lblDifference->accessibleName(), "Difference -$5.00");
+
+        {
+            MessageAnswerer answerer;
+            QTest::keyClick(window, Qt::Key_J, Qt::AltModifier);
+            QTRY_COMPARE(answerer.texts.size(), 1);
+            QVERIFY(answerer.texts[0].startsWith(
+                "Add the row \"Balance adjustment\" dated 3/31/2024 for -$5.00"));
+        }
+        QTRY_COMPARE(listed(window),
+                     (QStringList{"Rent x", "Grocer x", "Paycheck x", "Utility", "Balance adjustment x"}));
+        QCOMPARE(totals(window), (QStringList{"$587.17", "$1,200.00", "$1,612.83", "$0.00"}));
+        QVERIFY(window->cmdFinish->isEnabled() && QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(!registry().isLoaded(QStringLiteral("frmReconcile")));
+        frmLedger* back = readyLedgerWindow();
+        QVERIFY(back && !registry().isLoaded(QStringLiteral("frmReconcile")));
+
+        const auto view = [&] { return readReconciliation(*LedgerConnection::open(ledger.path())); };
+        ReconciliationView after = view();
+        QVERIFY(after.statements.size() == 1 && after.statements[0].endingBalance == Money::parse("1612.83"));
+        QCOMPARE(after.unreconciled.size(), std::size_t(2)); // Utility and Books
+        QCOMPARE(ledger.rows().back().description.value_or(""), "Balance adjustment");
+
+        // The Report window's reconciliation of that statement: check 103 outstanding, and the register's
+        // balance at the statement date is the bank's less it.
+        auto* report = qobject_cast<frmReport*>(registry().Show(QStringLiteral("frmReport")));
+        QVERIFY(report);
+        QVERIFY(QTest::qWaitForWindowActive(report));
+        QTest::keyClick(report, Qt::Key_N, Qt::AltModifier); // "Reconciliation"
+        QTRY_VERIFY(report->optReconciliation->isChecked() && !report->fraPeriod->isEnabled());
+        QTemporaryDir target;
+        const QString pdf = target.filePath("march.pdf");
+        {
+            SaveDialogAnswerer answerer(pdf);
+            QTest::mouseClick(report->cmdSavePdf, Qt::LeftButton);
+            QCOMPARE(QFileInfo(answerer.offered).fileName(), "My Tallowick Reconciliation.pdf");
+        }
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains("Utility") && !text.contains("Books") && text.contains("$1,612.83")
+                     && text.contains("$64.50") && text.contains("$1,548.33"),
+                 qPrintable(text));
+        registry().Unload(QStringLiteral("frmReport"));
+        back->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(back));
+        QTest::keyClick(back->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(view().statements.empty());
+        after = view();
+        QCOMPARE(after.unreconciled.size(), std::size_t(6));
+        QCOMPARE(int(after.unreconciled.back().status),
+                 int(MarkStatus::Cleared)); // the adjustment, its own change
+    }
+
+    // Postpone keeps the ticks as cleared and the typed date and balance for the next opening; a tick on a
+    // row that leaves the list as the date moves back is dropped; Cancel and the close box store nothing.
+    void postponeThenCancel()
+    {
+        TestLedger ledger;
+        ledger.append(march());
+        frmReconcile* window = openReconcile();
+        QVERIFY(window);
+        typeOver(window->txtStatementDate, "4/30/2024");
+        typeOver(window->txtEndingBalance, "1000");
+        window->grdRows->setFocus();
+        for (int row : {0, 4}) {
+            window->grdRows->setCurrentIndex(window->model()->index(row, 0));
+            QTest::keyClick(window->grdRows, Qt::Key_Space);
+        }
+        QCOMPARE(totals(window), (QStringList{"$520.00", "$0.00", "$480.00", "$520.00"}));
+        QTest::mouseClick(window->cmdPostpone, Qt::LeftButton);
+        QVERIFY(readyLedgerWindow());
+
+        QVERIFY((window = openReconcile()));
+        QVERIFY(window->txtStatementDate->text() == "4/30/2024"
+                && window->txtEndingBalance->text() == "1000");
+        QCOMPARE(listed(window), (QStringList{"Rent x", "Grocer", "Paycheck", "Utility", "Books x"}));
+        typeOver(window->txtStatementDate, "3/31/2024");
+        QTest::keyClick(window->txtStatementDate, Qt::Key_Tab);
+        QCOMPARE(listed(window), (QStringList{"Rent x", "Grocer", "Paycheck", "Utility"}));
+        QCOMPARE(totals(window), (QStringList{"$500.00", "$0.00", "$500.00", "$500.00"}));
+        const QStringList stored = storedRows(ledger.path());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(readyLedgerWindow());
+        QVERIFY((window = openReconcile()));
+        QCOMPARE(listed(window), (QStringList{"Rent x", "Grocer", "Paycheck", "Utility", "Books x"}));
+        window->close();
+        QVERIFY(readyLedgerWindow());
+        QCOMPARE(storedRows(ledger.path()), stored);
+    }
+};
+
+QTEST_MAIN(ReconcileWindowTest)
+#include "ReconcileWindowTest.moc"
