@@ -95,7 +95,7 @@ int check(const std::string& ledgerPath, bool repair, std::ostream& out)
 // The reconciliation as it stands, as the grid shows dates and amounts; reads without writing.
 void status(const std::string& ledgerPath, std::ostream& out)
 {
-    const auto connection = LedgerConnection::open(ledgerPath);
+    const auto connection = openForReading(ledgerPath);
     const ReconciliationView view = readReconciliation(*connection);
     const BankStatement* last = view.lastStatement();
     long long cleared = 0, notCleared = 0;
