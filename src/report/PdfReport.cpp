@@ -14,8 +14,8 @@
 
 namespace tallowick {
 
-int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, const QString& path,
-                   const QPageSize& pageSize)
+int writePdfFile(LedgerConnection& connection, const QString& path, const QString& title,
+                 const std::function<int(QPdfWriter&)>& paint)
 {
     refuseOutputOverLedger(QFile::encodeName(path).toStdString(), connection.path());
     QSaveFile file(path);
@@ -30,13 +30,21 @@ int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, con
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Tallowick Balance"));
-        writer.setTitle(reportTitle(choice.content));
-        setUpReportPage(writer, choice.content, pageSize);
-        pages = paintReport(connection, choice, writer, QDate::currentDate());
+        writer.setTitle(title);
+        pages = paint(writer);
     }
     if (!file.commit())
         throw refused();
     return pages;
+}
+
+int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, const QString& path,
+                   const QPageSize& pageSize)
+{
+    return writePdfFile(connection, path, reportTitle(choice.content), [&](QPdfWriter& writer) {
+        setUpReportPage(writer, choice.content, pageSize);
+        return paintReport(connection, choice, writer, QDate::currentDate());
+    });
 }
 
 } // namespace tallowick

@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <functional>
+
 class QPageSize;
+class QPdfWriter;
 
 namespace tallowick {
 
@@ -18,5 +21,11 @@ namespace tallowick {
 // cannot be written.
 int writeReportPdf(LedgerConnection& connection, const ReportChoice& choice, const QString& path,
                    const QPageSize& pageSize);
+
+// What every PDF the program writes shares: `path` refused when it is the
+// ledger file itself, a temporary file renamed over `path` once `paint` has
+// painted the pages (it returns their number) on a writer titled `title`.
+int writePdfFile(LedgerConnection& connection, const QString& path, const QString& title,
+                 const std::function<int(QPdfWriter&)>& paint);
 
 } // namespace tallowick

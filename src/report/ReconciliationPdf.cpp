@@ -1,6 +1,6 @@
 #include "ReconciliationPdf.h"
 
-#include "FileOutput.h"
+#include "PdfReport.h"
 
 #include "ReconciliationReport.h"
 #include "ReportLayout.h"
@@ -11,7 +11,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -152,28 +151,12 @@ int paintReconciliation(LedgerConnection& connection, const std::optional<Ledger
 int writeReconciliationPdf(LedgerConnection& connection, const std::optional<LedgerDate>& statementDate,
                            const QString& path, const QPageSize& pageSize)
 {
-    refuseOutputOverLedger(QFile::encodeName(path).toStdString(), connection.path());
-    QSaveFile file(path);
-    const auto refused = [&file] {
-        return std::runtime_error(QStringLiteral("The file \"%1\" could not be written (%2).")
-                                      .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())
-                                      .toStdString());
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        throw refused();
-    int pages = 0;
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("Tallowick Balance"));
-        writer.setTitle(QStringLiteral("Reconciliation"));
+    return writePdfFile(connection, path, QStringLiteral("Reconciliation"), [&](QPdfWriter& writer) {
         writer.setPageSize(pageSize);
         writer.setPageOrientation(QPageLayout::Portrait);
         writer.setPageMargins(reportMarginsMillimetres(), QPageLayout::Millimeter);
-        pages = paintReconciliation(connection, statementDate, writer, QDate::currentDate());
-    }
-    if (!file.commit())
-        throw refused();
-    return pages;
+        return paintReconciliation(connection, statementDate, writer, QDate::currentDate());
+    });
 }
 
 } // namespace tallowick
