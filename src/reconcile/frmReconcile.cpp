@@ -39,6 +39,13 @@ QString money(const Money& amount)
     return toQt(amount.displayText());
 }
 
+// A figure beside its caption: a screen reader says both, "Cleared deposits $1,200.00".
+void showFigure(QLabel* figure, const QLabel* caption, const QString& text)
+{
+    figure->setText(text);
+    figure->setAccessibleName(QString(caption->text()).remove(QLatin1Char(':')) + QLatin1Char(' ') + text);
+}
+
 // The column widths of the list in twips, as the grid's.
 constexpr int kColumnTwips[] = {780, 675, 930, 3600, 1290, 660, 1290};
 
@@ -114,7 +121,6 @@ void frmReconcile::layOut()
         captionLabel = makeLabel(caption, text, twipsRect(4920, top, 2760, 255), this);
         QLabel* valueLabel = makeLabel(value, QString(), twipsRect(7680, top, 2100, 255), this,
                                        Qt::AlignRight | Qt::AlignVCenter);
-        valueLabel->setAccessibleName(QString(text).remove(QLatin1Char(':')));
         return valueLabel;
     };
     lblPayments = total("lblPaymentsCaption", "lblPayments", QStringLiteral("Cleared payments and fees:"),
@@ -125,7 +131,6 @@ void frmReconcile::layOut()
                               5040, lblClearedCaption);
     lblDifference = total("lblDifferenceCaption", "lblDifference", QStringLiteral("Difference:"), 5340,
                           lblDifferenceCaption);
-    lblStartingBalance->setAccessibleName(QStringLiteral("Starting balance"));
 
     const auto button = [this](const char* name, const QString& caption, int left) {
         auto* made = new QPushButton(caption, this);
@@ -166,7 +171,7 @@ void frmReconcile::Form_Load()
     txtStatementDate->setText(date.toString(QStringLiteral("M/d/yyyy")));
     if (view.draft.endingBalance)
         txtEndingBalance->setText(toQt(view.draft.endingBalance->plainText()));
-    lblStartingBalance->setText(money(view.startingBalance()));
+    showFigure(lblStartingBalance, lblStartingCaption, money(view.startingBalance()));
     showNotice();
     relist();
     txtStatementDate->setFocus();
@@ -256,23 +261,22 @@ void frmReconcile::relist()
 void frmReconcile::showTotals()
 {
     const ReconciliationView& view = model_->view();
-    lblPayments->setText(money(model_->tickedPayments()));
-    lblDeposits->setText(money(model_->tickedDeposits()));
+    showFigure(lblPayments, lblPaymentsCaption, money(model_->tickedPayments()));
+    showFigure(lblDeposits, lblDepositsCaption, money(model_->tickedDeposits()));
     QString cleared;
     try {
         cleared = money(view.startingBalance() + model_->tickedDeposits() - model_->tickedPayments());
     } catch (const StoreError&) {
     }
-    lblClearedBalance->setText(cleared);
+    showFigure(lblClearedBalance, lblClearedCaption, cleared);
     const std::optional<Money> difference = Difference();
     const bool balanced = difference && *difference == Money();
     const QString text = difference ? money(*difference) : QString();
     if (text != lblDifference->text()) {
-        lblDifference->setText(text);
+        showFigure(lblDifference, lblDifferenceCaption, text);
         lblDifference->setStyleSheet(
             difference && !balanced ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
         // Said to a screen reader at once, without moving the focus.
-        lblDifference->setAccessibleName(QStringLiteral("Difference ") + text);
         if (difference && !balanced) {
             QAccessibleEvent alert(lblDifference, QAccessible::Alert);
             QAccessible::updateAccessibility(&alert);
