@@ -25,7 +25,7 @@ CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-liberation2 \
-            clang-format poppler-utils clang-14 libclang-rt-14-dev
+            clang-format poppler-utils clang-14 libclang-rt-14-dev libofx-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test install bench fuzz format format-check mutants clean

@@ -80,6 +80,7 @@ std::string ChangeRecord::description() const
     case Kind::Postpone: return "Postpone of Reconciliation";
     case Kind::Finish: return "Finish of Reconciliation";
     case Kind::Adjust: return "Balance adjustment";
+    case Kind::ImportStatement: return "Import of Statement";
     case Kind::Recompute: break;
     }
     return "Recomputation of Balances";

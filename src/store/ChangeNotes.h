@@ -12,7 +12,18 @@
 namespace tallowick {
 
 // What a change did, as the windows name it.
-enum class ChangeKind { InitialBalance, Add, Update, Insert, Delete, Recompute, Postpone, Finish, Adjust };
+enum class ChangeKind {
+    InitialBalance,
+    Add,
+    Update,
+    Insert,
+    Delete,
+    Recompute,
+    Postpone,
+    Finish,
+    Adjust,
+    ImportStatement
+};
 
 // The tables beside Ledger whose rows a change notes, each row under an
 // integer key: a mark under its ledger rowid, a statement under its id, the

@@ -20,7 +20,12 @@ constexpr int kChunkRows = 4096;
 
 void RecomputeBalances(RecordCursor& cursor)
 {
-    LedgerConnection& connection = cursor.connection();
+    recomputeStoredBalances(cursor.connection());
+    cursor.MovePastEnd();
+}
+
+void recomputeStoredBalances(LedgerConnection& connection)
+{
     sqlite3* db = connection.db();
     Transaction transaction(connection);
     ChangeNotes& change = connection.changes();
@@ -30,7 +35,6 @@ void RecomputeBalances(RecordCursor& cursor)
     if (!anchor.step()) {
         anchor.reset();
         transaction.commit();
-        cursor.MovePastEnd();
         return;
     }
     std::int64_t lastRowid = anchor.integer(0);
@@ -69,7 +73,6 @@ void RecomputeBalances(RecordCursor& cursor)
         changed.clear();
     }
     transaction.commit();
-    cursor.MovePastEnd();
 }
 
 } // namespace tallowick

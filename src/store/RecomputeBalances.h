@@ -2,6 +2,7 @@
 
 namespace tallowick {
 
+class LedgerConnection;
 class RecordCursor;
 
 // Keeps the first row's stored balance and rebuilds every later row's by the
@@ -13,5 +14,9 @@ class RecordCursor;
 // failure, an overflow included, nothing is changed and the error is thrown.
 // Leaves the cursor past the last row. A table of 0 or 1 rows is not written.
 void RecomputeBalances(RecordCursor& cursor);
+
+// The same on an open connection, for the store's own changes that alter
+// amounts inside their transaction.
+void recomputeStoredBalances(LedgerConnection& connection);
 
 } // namespace tallowick

@@ -20,7 +20,9 @@ std::string dateCheck(const std::string& column)
 
 // A statement is kept with the day it ends on, the bank's ending balance and
 // the day it was finished; a mark is cleared (1) or reconciled (2) with its
-// statement, under its ledger row's rowid, with that row's fingerprint; the
+// statement, under its ledger row's rowid, with that row's fingerprint and the
+// bank's id of the transaction imported into it (a row that is not cleared
+// keeps a mark, status 0, only to remember that id); the
 // draft is the one postponed reconciliation; the stamp is the change counter
 // at which this program last saw the marks.
 std::string tablesSql()
@@ -35,10 +37,13 @@ std::string tablesSql()
 ) STRICT;
 CREATE TABLE ReconcileMark (
   "ledger rowid" INTEGER PRIMARY KEY,
-  "status"       INTEGER NOT NULL CHECK ("status" IN (1, 2)),
+  "status"       INTEGER NOT NULL CHECK ("status" IN (0, 1, 2)),
   "statement"    INTEGER CHECK (("status" = 2) = ("statement" IS NOT NULL AND "statement" > 0)),
-  "fingerprint"  INTEGER NOT NULL
+  "fingerprint"  INTEGER NOT NULL,
+  "fitid"        TEXT CHECK ("fitid" IS NULL OR "fitid" <> ''),
+  CHECK ("status" <> 0 OR "fitid" IS NOT NULL)
 ) STRICT;
+CREATE UNIQUE INDEX ReconcileMarkFitid ON ReconcileMark ("fitid") WHERE "fitid" IS NOT NULL;
 CREATE TABLE ReconcileDraft (
   "id"             INTEGER PRIMARY KEY CHECK ("id" = 1),
   "statement date" TEXT CHECK ("statement date" IS NULL OR )sql"
@@ -52,6 +57,22 @@ CREATE TABLE ReconcileStamp (
 ) STRICT;
 )sql";
 }
+
+// The mark table as files written before statements were imported have it,
+// rebuilt with the column for the bank's id.
+constexpr const char* kAddFitidSql = R"sql(ALTER TABLE ReconcileMark RENAME TO ReconcileMarkBefore;
+CREATE TABLE ReconcileMark (
+  "ledger rowid" INTEGER PRIMARY KEY,
+  "status"       INTEGER NOT NULL CHECK ("status" IN (0, 1, 2)),
+  "statement"    INTEGER CHECK (("status" = 2) = ("statement" IS NOT NULL AND "statement" > 0)),
+  "fingerprint"  INTEGER NOT NULL,
+  "fitid"        TEXT CHECK ("fitid" IS NULL OR "fitid" <> ''),
+  CHECK ("status" <> 0 OR "fitid" IS NOT NULL)
+) STRICT;
+INSERT INTO ReconcileMark SELECT *, NULL FROM ReconcileMarkBefore;
+DROP TABLE ReconcileMarkBefore;
+CREATE UNIQUE INDEX ReconcileMarkFitid ON ReconcileMark ("fitid") WHERE "fitid" IS NOT NULL;
+)sql";
 
 std::vector<std::string_view> fields(std::string_view image)
 {
@@ -100,6 +121,34 @@ bool haveTables(sqlite3* db)
     return found;
 }
 
+bool marksHaveFitid(sqlite3* db)
+{
+    Statement probe(db, "SELECT count(*) FROM pragma_table_info('ReconcileMark') WHERE name = 'fitid'");
+    probe.step();
+    const bool found = probe.integer(0) > 0;
+    probe.reset();
+    return found;
+}
+
+const char* fitidColumn(sqlite3* db)
+{
+    return marksHaveFitid(db) ? "ifnull(\"fitid\", '')" : "''";
+}
+
+void insertMark(sqlite3* db, std::int64_t rowid, const MarkRow& mark)
+{
+    if (!mark.fitid.empty() && !marksHaveFitid(db))
+        execute(db, kAddFitidSql);
+    Statement insert(db, marksHaveFitid(db) ? "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4, "
+                                              "nullif(?5, ''))"
+                                            : "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4)");
+    insert.bind(1, rowid).bind(2, std::int64_t(mark.status)).bind(3, mark.statement);
+    insert.bind(4, mark.fingerprint);
+    if (marksHaveFitid(db))
+        insert.bind(5, mark.fitid);
+    insert.run();
+}
+
 void ensureTables(LedgerConnection& connection)
 {
     if (haveTables(connection.db()))
@@ -110,16 +159,35 @@ void ensureTables(LedgerConnection& connection)
     stamp.bind(1, counter ? std::int64_t(*counter) : std::int64_t(-1)).run();
 }
 
+void beginChange(LedgerConnection& connection, ChangeKind kind, std::optional<std::uint32_t> seen)
+{
+    if (seen && connection.counterAtBegin() != seen)
+        throw StoreError(StoreError::Kind::Engine,
+                         "The ledger file has changed since the reconciliation was read; open it again.");
+    ChangeNotes& change = connection.changes();
+    change.name(kind, 0);
+    if (!haveTables(connection.db())) {
+        // Created by this change, they go with its undo: the file keeps the schema it had.
+        ensureTables(connection);
+        const std::string created = "1";
+        change.noteSide(SideTable::Tables, 0, nullptr, &created);
+    }
+}
+
 std::string packMark(const MarkRow& mark)
 {
     return std::to_string(int(mark.status)) + "|" + std::to_string(mark.statement) + "|"
-           + std::to_string(mark.fingerprint);
+           + std::to_string(mark.fingerprint) + "|" + mark.fitid;
 }
 
 MarkRow unpackMark(const std::string& image)
 {
     const auto parts = fields(image);
-    return {MarkStatus(integerOf(parts.at(0))), integerOf(parts.at(1)), integerOf(parts.at(2))};
+    // The bank's id comes last and is all that follows the third bar, bars included.
+    std::string fitid;
+    if (parts.size() > 3)
+        fitid = image.substr(std::size_t(parts[3].data() - image.data()));
+    return {MarkStatus(integerOf(parts.at(0))), integerOf(parts.at(1)), integerOf(parts.at(2)), fitid};
 }
 
 std::string packStatement(const BankStatement& statement)
@@ -165,10 +233,12 @@ void writeNoted(LedgerConnection& connection, SideTable table, std::int64_t key,
 std::vector<std::pair<std::int64_t, MarkRow>> readAllMarks(sqlite3* db)
 {
     std::vector<std::pair<std::int64_t, MarkRow>> marks;
-    Statement read(db, "SELECT \"ledger rowid\", \"status\", ifnull(\"statement\", 0), \"fingerprint\" "
-                       "FROM ReconcileMark ORDER BY 1");
+    Statement read(db, std::string("SELECT \"ledger rowid\", \"status\", ifnull(\"statement\", 0), "
+                                   "\"fingerprint\", ")
+                           + fitidColumn(db) + " FROM ReconcileMark ORDER BY 1");
     while (read.step())
-        marks.push_back({read.integer(0), {MarkStatus(read.integer(1)), read.integer(2), read.integer(3)}});
+        marks.push_back(
+            {read.integer(0), {MarkStatus(read.integer(1)), read.integer(2), read.integer(3), read.text(4)}});
     read.reset();
     return marks;
 }
@@ -199,8 +269,8 @@ std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable t
     std::string sql;
     switch (table) {
     case SideTable::Mark:
-        sql = "SELECT \"status\", ifnull(\"statement\", 0), \"fingerprint\" FROM ReconcileMark "
-              "WHERE \"ledger rowid\" = ?1";
+        sql = std::string("SELECT \"status\", ifnull(\"statement\", 0), \"fingerprint\", ") + fitidColumn(db)
+              + " FROM ReconcileMark WHERE \"ledger rowid\" = ?1";
         break;
     case SideTable::Statement:
         sql = "SELECT \"statement date\", \"ending balance\", \"finished\" FROM ReconcileStatement "
@@ -219,6 +289,8 @@ std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable t
         image = read.text(0) + "|" + read.text(1);
         if (table != SideTable::Draft)
             *image += "|" + read.text(2);
+        if (table == SideTable::Mark)
+            *image += "|" + read.text(3);
     }
     read.reset();
     return image;
@@ -244,10 +316,7 @@ void writeSideRow(LedgerConnection& connection, SideTable table, std::int64_t ke
         return;
     switch (table) {
     case SideTable::Mark: {
-        const MarkRow mark = unpackMark(*image);
-        Statement insert(db, "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4)");
-        insert.bind(1, key).bind(2, std::int64_t(mark.status)).bind(3, mark.statement);
-        insert.bind(4, mark.fingerprint).run();
+        insertMark(db, key, unpackMark(*image));
         return;
     }
     case SideTable::Statement: {

@@ -16,6 +16,7 @@ struct MarkRow {
     MarkStatus status = MarkStatus::Cleared;
     std::int64_t statement = 0; // the statement of a reconciled row, else 0
     std::int64_t fingerprint = 0;
+    std::string fitid; // the bank's id of the transaction imported into the row, else empty
     bool operator==(const MarkRow&) const = default;
 };
 
@@ -23,6 +24,16 @@ bool haveTables(sqlite3* db);
 // Creates the four tables when the file has none yet; the stamp says the
 // marks were seen at the transaction's change counter.
 void ensureTables(LedgerConnection& connection);
+
+// Begins one of the reconciliation's changes inside the caller's transaction:
+// refuses a view read at another change counter than `seen`, names the
+// change, and creates the tables (noted, so that its undo drops them).
+void beginChange(LedgerConnection& connection, ChangeKind kind, std::optional<std::uint32_t> seen);
+
+// Files from before statements were imported keep marks without the bank's
+// id; the column is added by the first mark that has one.
+bool marksHaveFitid(sqlite3* db);
+void insertMark(sqlite3* db, std::int64_t rowid, const MarkRow& mark);
 
 std::string packMark(const MarkRow& mark);
 MarkRow unpackMark(const std::string& image);
@@ -35,6 +46,10 @@ ReconcileDraft unpackDraft(const std::string& image);
 // already is `image`.
 void writeNoted(LedgerConnection& connection, SideTable table, std::int64_t key,
                 const std::optional<std::string>& image);
+
+// Every mark in rowid order, tied again first when another program wrote
+// since the marks were last seen; read in memory only.
+std::vector<std::pair<std::int64_t, MarkRow>> currentMarkRows(sqlite3* db);
 
 // Every mark in rowid order.
 std::vector<std::pair<std::int64_t, MarkRow>> readAllMarks(sqlite3* db);

@@ -51,7 +51,8 @@ Tied tieMarks(sqlite3* db)
                 found = std::ptrdiff_t(next->second);
         }
         if (found < 0) {
-            ++tied.dropped;
+            // A mark that only remembered the bank's id is no tick lost.
+            tied.dropped += mark.status != MarkStatus::NotCleared;
             tied.changed = true;
             continue;
         }
@@ -80,11 +81,8 @@ void reconcileOnBegin(LedgerConnection& connection)
     const Tied tied = tieMarks(db);
     if (tied.changed) {
         execute(db, "DELETE FROM ReconcileMark");
-        Statement insert(db, "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4)");
-        for (const auto& [rowid, mark] : tied.marks) {
-            insert.bind(1, rowid).bind(2, std::int64_t(mark.status)).bind(3, mark.statement);
-            insert.bind(4, mark.fingerprint).run();
-        }
+        for (const auto& [rowid, mark] : tied.marks)
+            insertMark(db, rowid, mark);
     }
     Statement update(db, "UPDATE ReconcileStamp SET \"change counter\" = ?1, "
                          "\"dropped marks\" = \"dropped marks\" + ?2 WHERE \"id\" = 1");

@@ -201,21 +201,6 @@ LedgerRow rowAt(Statement& read, std::int64_t rowid)
 
 // Opens a change: refuses a view older than the file, names the change and
 // makes sure the tables are there.
-void beginChange(LedgerConnection& connection, ChangeKind kind, std::optional<std::uint32_t> seen)
-{
-    if (seen && connection.counterAtBegin() != seen)
-        throw StoreError(StoreError::Kind::Engine,
-                         "The ledger file has changed since the reconciliation was read; open it again.");
-    ChangeNotes& change = connection.changes();
-    change.name(kind, 0);
-    if (!haveTables(connection.db())) {
-        // Created by this change, they go with its undo: the file keeps the schema it had.
-        ensureTables(connection);
-        const std::string created = "1";
-        change.noteSide(SideTable::Tables, 0, nullptr, &created);
-    }
-}
-
 std::vector<std::int64_t> sortedUnique(std::vector<std::int64_t> rowids)
 {
     std::sort(rowids.begin(), rowids.end());
@@ -239,6 +224,18 @@ Money anchorBalance(sqlite3* db)
     return balance;
 }
 
+// A row is no longer cleared: its mark goes, unless it remembers the bank's id.
+void unclear(LedgerConnection& connection, std::int64_t rowid, MarkRow mark)
+{
+    if (mark.fitid.empty()) {
+        writeNoted(connection, SideTable::Mark, rowid, std::nullopt);
+        return;
+    }
+    mark.status = MarkStatus::NotCleared;
+    mark.statement = 0;
+    writeNoted(connection, SideTable::Mark, rowid, packMark(mark));
+}
+
 // Marks the ticked rows with `status` (and `statement`), and every other
 // cleared row not cleared. Returns what the ticked rows add to the balance.
 Money markTicked(LedgerConnection& connection, const std::vector<std::int64_t>& ticked, MarkStatus status,
@@ -252,7 +249,7 @@ Money markTicked(LedgerConnection& connection, const std::vector<std::int64_t>& 
     marks.reset();
     for (const std::int64_t rowid : cleared)
         if (!std::binary_search(ticked.begin(), ticked.end(), rowid))
-            writeNoted(connection, SideTable::Mark, rowid, std::nullopt);
+            unclear(connection, rowid, unpackMark(*readSideRow(connection, SideTable::Mark, rowid)));
     const std::int64_t anchor = anchorRowid(db);
     Statement read(db, std::string("SELECT ") + kRowColumnsSql + " FROM Ledger WHERE rowid = ?1");
     Money sum;
@@ -262,7 +259,8 @@ Money markTicked(LedgerConnection& connection, const std::vector<std::int64_t>& 
         if (rowid == anchor || (was && unpackMark(*was).status == MarkStatus::Reconciled))
             throw StoreError(StoreError::Kind::Engine, "A ticked row is reconciled already.");
         sum = sum + row.deposit - row.payment - row.fee;
-        writeNoted(connection, SideTable::Mark, rowid, packMark({status, statement, rowFingerprint(row)}));
+        writeNoted(connection, SideTable::Mark, rowid,
+                   packMark({status, statement, rowFingerprint(row), was ? unpackMark(*was).fitid : ""}));
     }
     return sum;
 }
@@ -289,6 +287,11 @@ std::vector<std::size_t> ReconciliationView::listed(const std::optional<LedgerDa
             indexes.push_back(i);
     }
     return indexes;
+}
+
+std::vector<std::pair<std::int64_t, MarkRow>> reconcile::currentMarkRows(sqlite3* db)
+{
+    return currentMarks(db, false).marks;
 }
 
 ReconciliationView readReconciliation(LedgerConnection& connection, std::vector<ReconcileEntry>* every)
@@ -438,13 +441,12 @@ void marksAfterUpdate(LedgerConnection& connection, std::int64_t rowid, const Le
         return;
     const bool kept = before.date == after.date && before.payment == after.payment && before.fee == after.fee
                       && before.deposit == after.deposit;
-    if (!kept) {
-        writeNoted(connection, SideTable::Mark, rowid, std::nullopt);
-        return;
-    }
     MarkRow mark = unpackMark(*was);
     mark.fingerprint = rowFingerprint(after);
-    writeNoted(connection, SideTable::Mark, rowid, packMark(mark));
+    if (kept)
+        writeNoted(connection, SideTable::Mark, rowid, packMark(mark));
+    else
+        unclear(connection, rowid, mark);
 }
 
 void marksAfterDelete(LedgerConnection& connection, std::int64_t rowid)
@@ -459,14 +461,14 @@ void marksAfterShift(LedgerConnection& connection, std::int64_t firstMoved, std:
     if (!haveTables(connection.db()))
         return;
     std::vector<std::pair<std::int64_t, std::string>> moved;
-    Statement read(connection.db(),
-                   "SELECT \"ledger rowid\", \"status\" || '|' || ifnull(\"statement\", 0) || "
-                   "'|' || \"fingerprint\" FROM ReconcileMark WHERE \"ledger rowid\" "
-                   "BETWEEN ?1 AND ?2 ORDER BY 1 DESC");
+    Statement read(connection.db(), "SELECT \"ledger rowid\" FROM ReconcileMark WHERE \"ledger rowid\" "
+                                    "BETWEEN ?1 AND ?2 ORDER BY 1 DESC");
     read.bind(1, firstMoved).bind(2, lastMoved);
     while (read.step())
-        moved.push_back({read.integer(0), read.text(1)});
+        moved.push_back({read.integer(0), std::string()});
     read.reset();
+    for (auto& [rowid, image] : moved)
+        image = *readSideRow(connection, SideTable::Mark, rowid);
     // From the last: each mark's new rowid has been left by the mark that was there.
     for (const auto& [rowid, image] : moved) {
         writeNoted(connection, SideTable::Mark, rowid, std::nullopt);

@@ -26,6 +26,7 @@ public:
         FileAccess,
         Engine,
         NotUndoable, // the ledger changed since, or the change is no longer kept
+        NotAStatement, // a bank's file from which no statement of one bank account can be read
     };
 
     StoreError(Kind kind, const std::string& sentence) : std::runtime_error(sentence), kind_(kind) {}

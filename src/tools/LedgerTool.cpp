@@ -1,6 +1,8 @@
-// tallowick-ledger: export, import, check and report a ledger from the command line.
+// tallowick-ledger: export, import, check and report a ledger, and bring a bank's statement in,
+// from the command line.
 #include "FileOutput.h"
 #include "ReportCommand.h"
+#include "StatementCommand.h"
 #include "StoreError.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
@@ -24,6 +26,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> given(argv + 1, argv + argc);
     if (!given.empty() && given.front() == "report") {
         status = reportMain(given, out);
+    } else if (!given.empty() && given.front() == "import-statement") {
+        status = statementMain(given, out);
     } else {
         ToolArguments arguments;
         try {

@@ -30,6 +30,9 @@ const char* usageText()
            "  import FILE.csv|- [LEDGER]\n"
            "      Fill an empty ledger from a CSV file (- reads standard input); nothing is written if any\n"
            "      line is refused.\n"
+           "  import-statement FILE.ofx|FILE.qfx|- [--account ACCTID[/TYPE]] [--dry-run] [LEDGER]\n"
+           "      Bring a bank's statement in: each transaction is matched to the row typed for it or\n"
+           "      added, and cleared; one already imported is skipped. --dry-run stores nothing.\n"
            "  check [--repair] [LEDGER]\n"
            "      Check the file, the table, the running balances and the reconciliation's marks and\n"
            "      statements; --repair recomputes the balances.\n"
@@ -51,7 +54,7 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
         if (argument == "--help" || argument == "-h")
             return parsed;
     if (arguments.empty())
-        throw UsageError("a command is needed: export, import, check, status or report");
+        throw UsageError("a command is needed: export, import, import-statement, check, status or report");
 
     const std::string& command = arguments[0];
     bool csv = false;
@@ -66,7 +69,7 @@ ToolArguments parseArguments(const std::vector<std::string>& arguments)
         parsed.command = Command::Status;
     } else if (command != "export") {
         throw UsageError("unknown command \"" + command
-                         + "\"; the commands are export, import, check, status and report");
+                         + "\"; the commands are export, import, import-statement, check, status and report");
     }
 
     std::size_t filled = 0;
