@@ -10,6 +10,7 @@
 #include "frmFind.h"
 #include "frmLedger.h"
 #include "frmReconcile.h"
+#include "frmStatement.h"
 #include "frmReport.h"
 #include "frmSplash.h"
 
@@ -29,6 +30,7 @@ void RegisterWindows()
     registry.define(QStringLiteral("frmReport"), [] { return new frmReport; });
     registry.define(QStringLiteral("frmFind"), [] { return new frmFind; });
     registry.define(QStringLiteral("frmReconcile"), [] { return new frmReconcile; });
+    registry.define(QStringLiteral("frmStatement"), [] { return new frmStatement; });
 }
 
 } // namespace tallowick

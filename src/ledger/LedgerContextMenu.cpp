@@ -1,5 +1,6 @@
 #include "LedgerContextMenu.h"
 
+#include "ImportStatementCommand.h"
 #include "LedgerExportCommands.h"
 #include "LedgerUndoCommands.h"
 #include "WindowRegistry.h"
@@ -47,6 +48,9 @@ LedgerContextMenu::LedgerContextMenu(QTableView* grid, LedgerUndoCommands* undo)
     connect(reconcile, &QAction::triggered, grid_, [] {
         WindowRegistry::instance().HandOver(QStringLiteral("frmLedger"), QStringLiteral("frmReconcile"));
     });
+    QAction* statement =
+        addCommand(QStringLiteral("actionImportStatement"), QStringLiteral("Import Statement\u2026"));
+    connect(statement, &QAction::triggered, grid_, [this] { ImportStatement(grid_->window()); });
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid_, &QWidget::customContextMenuRequested, this, &LedgerContextMenu::popupAt);

@@ -178,6 +178,16 @@ void frmReconcile::Form_Load()
     txtStatementDate->selectAll();
 }
 
+void frmReconcile::Prefill(const QString& statementDate, const QString& endingBalance)
+{
+    if (!statementDate.isEmpty())
+        txtStatementDate->setText(statementDate);
+    if (!endingBalance.isEmpty())
+        txtEndingBalance->setText(endingBalance);
+    relist();
+    showTotals();
+}
+
 void frmReconcile::showNotice()
 {
     const MarkCheck& check = model_->view().check;

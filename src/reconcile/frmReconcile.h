@@ -59,6 +59,11 @@ public:
     // The ending balance less the cleared balance; none without an ending balance.
     std::optional<Money> Difference() const;
 
+    // Fills in the statement's date and ending balance (each in the editor's
+    // forms, an empty text leaving its box as it was), as an imported
+    // statement opens the window, and lists the rows again.
+    Q_INVOKABLE void Prefill(const QString& statementDate, const QString& endingBalance);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;

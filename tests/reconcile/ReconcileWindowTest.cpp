@@ -5,11 +5,15 @@
 #include "TestLedger.h"
 #include "WindowDriver.h"
 #include "WindowTestSupport.h"
+#include "StatementListModel.h"
 #include "frmReconcile.h"
 #include "frmReport.h"
+#include "frmStatement.h"
 #include "PdfText.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QPushButton>
@@ -60,6 +64,68 @@ QStringList totals(const frmReconcile* window)
 {
     return {window->lblPayments->text(), window->lblDeposits->text(), window->lblClearedBalance->text(),
             window->lblDifference->text()};
+}
+
+// The bank's statement of that March, as its download writes it: the checks and the paycheck the user
+// typed (the grocer's by amount and date), a service fee and the interest the user did not.
+QByteArray marchStatement()
+{
+    QByteArray lines;
+    const char* const transactions[][5] = {{"CHECK", "20240304", "-500.00", "101", "CHECK 101"},
+                                           {"POS", "20240306", "-82.17", "", "GROCER #12"},
+                                           {"DEP", "20240315120000[-5:EST]", "1200.00", "", "PAYROLL"},
+                                           {"SRVCHG", "20240331", "-5.00", "", "SERVICE FEE"},
+                                           {"CHECK", "20240325", "-64.50", "103", "CHECK 103"},
+                                           {"INT", "20240331", "0.42", "", "INTEREST"}};
+    int fitid = 0;
+    for (const auto& t : transactions)
+        lines += QByteArray("<STMTTRN><TRNTYPE>") + t[0] + "<DTPOSTED>" + t[1] + "<TRNAMT>" + t[2]
+                 + "<FITID>M" + QByteArray::number(++fitid)
+                 + (*t[3] ? QByteArray("<CHECKNUM>") + t[3] : QByteArray()) + "<NAME>" + t[4]
+                 + "</STMTTRN>\n";
+    return "OFXHEADER:100\nDATA:OFXSGML\nVERSION:102\nSECURITY:NONE\nENCODING:USASCII\nCHARSET:1252\n"
+           "COMPRESSION:NONE\nOLDFILEUID:NONE\nNEWFILEUID:NONE\n\n<OFX><BANKMSGSRSV1><STMTTRNRS><TRNUID>1"
+           "<STATUS><CODE>0<SEVERITY>INFO</STATUS><STMTRS><CURDEF>USD<BANKACCTFROM><BANKID>121000248"
+           "<ACCTID>5551234<ACCTTYPE>CHECKING</BANKACCTFROM><BANKTRANLIST><DTSTART>20240301<DTEND>20240331\n"
+           + lines
+           + "</BANKTRANLIST><LEDGERBAL><BALAMT>1548.75<DTASOF>20240331</LEDGERBAL></STMTRS></STMTTRNRS>"
+             "</BANKMSGSRSV1></OFX>\n";
+}
+
+// "Import Statement…" from the ledger window's menu with the file chosen in its dialog; null unless the
+// Statement window took the ledger window's place.
+frmStatement* importStatement(const QString& file)
+{
+    frmLedger* ledger = openLedgerWindow();
+    if (!ledger || !QTest::qWaitForWindowActive(ledger))
+        return nullptr;
+    {
+        SaveDialogAnswerer answerer(file);
+        ledger->findChild<QAction*>(QStringLiteral("actionImportStatement"))->trigger();
+    }
+    auto* window = qobject_cast<frmStatement*>(registry().window(QStringLiteral("frmStatement")));
+    return window && !registry().isLoaded(QStringLiteral("frmLedger")) && QTest::qWaitForWindowActive(window)
+               ? window
+               : nullptr;
+}
+
+QStringList outcomes(const frmStatement* window)
+{
+    QStringList texts;
+    for (int row = 0; row < window->model()->rowCount(); ++row)
+        texts << window->model()->index(row, StatementListModel::OutcomeColumn).data().toString();
+    return texts;
+}
+
+// Import, answered "open Reconcile": the Reconcile window as it opens.
+frmReconcile* importAndReconcile(frmStatement* window)
+{
+    MessageAnswerer answerer;
+    QTest::keyClick(window, Qt::Key_I, Qt::AltModifier);
+    QTest::qWaitFor([] { return registry().isLoaded(QStringLiteral("frmReconcile")); });
+    auto* reconcile = qobject_cast<frmReconcile*>(registry().window(QStringLiteral("frmReconcile")));
+    return reconcile && answerer.texts.size() == 1 && QTest::qWaitForWindowActive(reconcile) ? reconcile
+                                                                                             : nullptr;
 }
 
 } // namespace
@@ -189,6 +255,67 @@ private slots:
         window->close();
         QVERIFY(readyLedgerWindow());
         QCOMPARE(storedRows(ledger.path()), stored);
+    }
+
+    // The bank's March statement imported over what the user typed: the proposals shown, one match turned
+    // into a new row, Import, Reconcile filled in; one Ctrl+Z takes the import back. Imported again as
+    // proposed, Reconcile finishes at $0.00 with no key but "Finish".
+    void importAMonthsStatement()
+    {
+        TestLedger ledger;
+        ledger.append(march());
+        QTemporaryDir folder;
+        const QString file = folder.filePath("march.ofx");
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(marchStatement()) > 0);
+        }
+        const QStringList typed = storedRows(ledger.path());
+        frmStatement* window = importStatement(file);
+        QVERIFY(window);
+        QCOMPARE(window->lblAccount->text(),
+                 "Account 5551234 (CHECKING), statement of 3/31/2024, ending balance $1,548.75");
+        QCOMPARE(outcomes(window), (QStringList{"Matched row 2", "Matched row 3", "Matched row 4", "New row",
+                                                "Matched row 5", "New row"}));
+        QCOMPARE(window->lblCounts->text(), "4 matched, 2 new, 0 already imported, 0 skipped");
+        QTest::keyClick(window->grdTransactions, Qt::Key_Down); // the grocer's
+        QCOMPARE(window->cboOutcome->currentText(), "Match row 3 (3/5/2024, -$82.17)");
+        QTest::keyClick(window, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), window->cboOutcome);
+        QTest::keyClick(window->cboOutcome, Qt::Key_Down);
+        QCOMPARE(outcomes(window)[1], "New row");
+        QTest::keyClick(window, Qt::Key_Escape); // Cancel stores nothing
+        QVERIFY(readyLedgerWindow());
+        QCOMPARE(storedRows(ledger.path()), typed);
+
+        QVERIFY((window = importStatement(file)));
+        window->grdTransactions->setCurrentIndex(window->model()->index(1, 0));
+        QTest::keyClick(window->cboOutcome, Qt::Key_Down);
+        frmReconcile* reconcile = importAndReconcile(window);
+        QVERIFY(reconcile);
+        QVERIFY(reconcile->txtStatementDate->text() == "3/31/2024"
+                && reconcile->txtEndingBalance->text() == "1548.75");
+        QCOMPARE(listed(reconcile), (QStringList{"Rent x", "Grocer", "Paycheck x", "Utility x",
+                                                 "GROCER #12 x", "SERVICE FEE x", "INTEREST x"}));
+        QCOMPARE(reconcile->lblDifference->text(), "$0.00");
+        QTest::keyClick(reconcile, Qt::Key_Escape);
+        frmLedger* back = readyLedgerWindow();
+        QVERIFY(back && QTest::qWaitForWindowActive(back));
+        QTest::keyClick(back->grdDataGrid, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(storedRows(ledger.path()), typed);
+        QVERIFY(readMarks(*LedgerConnection::open(ledger.path())).size() == 1); // the anchor alone
+
+        QVERIFY((window = importStatement(file)));
+        QVERIFY((reconcile = importAndReconcile(window)));
+        QCOMPARE(listed(reconcile), (QStringList{"Rent x", "Grocer x", "Paycheck x", "Utility x",
+                                                 "SERVICE FEE x", "INTEREST x"}));
+        QTest::keyClick(reconcile, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(!registry().isLoaded(QStringLiteral("frmReconcile")));
+        QVERIFY(readyLedgerWindow());
+        const ReconciliationView finished = readReconciliation(*LedgerConnection::open(ledger.path()));
+        QVERIFY(finished.statements.size() == 1
+                && finished.statements[0].endingBalance == Money::parse("1548.75"));
+        QCOMPARE(finished.unreconciled.size(), std::size_t(1)); // Books, of April
     }
 };
 
