@@ -88,6 +88,10 @@ private slots:
               "cmdFinish=Finish", "cmdPostpone=Postpone", "grdRows=Rows not yet reconciled",
               "txtEndingBalance=Ending balance:", "txtStatementDate=Statement date:"},
              {"Alt+D", "Alt+E", "Alt+F", "Alt+J", "Alt+L", "Alt+P"}},
+            {"frmStatement",
+             {"cboOutcome=Outcome of the selected transaction", "cmdCancel=Cancel", "cmdImport=Import",
+              "grdTransactions=The statement's transactions"},
+             {"Alt+I", "Alt+O"}},
         };
         for (const auto& [name, named, keys] : windows) {
             TestLedger ledger;
