@@ -58,7 +58,7 @@ private slots:
         for (const QAction* action : menu->actions())
             captions << action->text();
         QCOMPARE(captions, (QStringList{"Undo", "Redo", "", "Find\u2026", "Copy", "Export to CSV\u2026",
-                                        "Print Report\u2026", "Reconcile\u2026"}));
+                                        "Print Report\u2026", "Reconcile\u2026", "Import Statement\u2026"}));
 
         selectGridRow(window, 4);
         QGuiApplication::clipboard()->clear();
