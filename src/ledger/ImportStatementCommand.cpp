@@ -2,6 +2,7 @@
 
 #include "WindowRegistry.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QStandardPaths>
 
@@ -9,8 +10,11 @@ namespace tallowick {
 
 void ImportStatement(QWidget* ledgerWindow)
 {
-    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QFileDialog dialog(ledgerWindow, QStringLiteral("Import Statement"), downloads,
+    // Banks' files land in the downloads folder; a home without one opens at home.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    QFileDialog dialog(ledgerWindow, QStringLiteral("Import Statement"), folder,
                        QStringLiteral("Bank statements (*.ofx *.qfx *.OFX *.QFX);;All files (*)"));
     dialog.setObjectName(QStringLiteral("ImportStatementDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
