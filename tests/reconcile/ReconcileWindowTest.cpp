@@ -67,7 +67,8 @@ QStringList totals(const frmReconcile* window)
 }
 
 // The bank's statement of that March, as its download writes it: the checks and the paycheck the user
-// typed (the grocer's by amount and date), a service fee and the interest the user did not.
+// typed (the grocer's by amount and date), a service fee and the interest the user did not, and check 104
+// for another amount than the user typed.
 QByteArray marchStatement()
 {
     QByteArray lines;
@@ -76,7 +77,8 @@ QByteArray marchStatement()
                                            {"DEP", "20240315120000[-5:EST]", "1200.00", "", "PAYROLL"},
                                            {"SRVCHG", "20240331", "-5.00", "", "SERVICE FEE"},
                                            {"CHECK", "20240325", "-64.50", "103", "CHECK 103"},
-                                           {"INT", "20240331", "0.42", "", "INTEREST"}};
+                                           {"INT", "20240331", "0.42", "", "INTEREST"},
+                                           {"CHECK", "20240403", "-25.00", "104", "CHECK 104"}};
     int fitid = 0;
     for (const auto& t : transactions)
         lines += QByteArray("<STMTTRN><TRNTYPE>") + t[0] + "<DTPOSTED>" + t[1] + "<TRNAMT>" + t[2]
@@ -276,8 +278,8 @@ private slots:
         QCOMPARE(window->lblAccount->text(),
                  "Account 5551234 (CHECKING), statement of 3/31/2024, ending balance $1,548.75");
         QCOMPARE(outcomes(window), (QStringList{"Matched row 2", "Matched row 3", "Matched row 4", "New row",
-                                                "Matched row 5", "New row"}));
-        QCOMPARE(window->lblCounts->text(), "4 matched, 2 new, 0 already imported, 0 skipped");
+                                                "Matched row 5", "New row", "Amount differs from row 6"}));
+        QCOMPARE(window->lblCounts->text(), "4 matched, 2 new, 0 already imported, 1 skipped");
         QTest::keyClick(window->grdTransactions, Qt::Key_Down); // the grocer's
         QCOMPARE(window->cboOutcome->currentText(), "Match row 3 (3/5/2024, -$82.17)");
         QTest::keyClick(window, Qt::Key_O, Qt::AltModifier);
@@ -306,6 +308,9 @@ private slots:
         QVERIFY(readMarks(*LedgerConnection::open(ledger.path())).size() == 1); // the anchor alone
 
         QVERIFY((window = importStatement(file)));
+        window->grdTransactions->setCurrentIndex(window->model()->index(6, 0));
+        QTest::keyClick(window->cboOutcome, Qt::Key_Down);
+        QCOMPARE(outcomes(window)[6], "Take the bank's amount into row 6");
         QVERIFY((reconcile = importAndReconcile(window)));
         QCOMPARE(listed(reconcile), (QStringList{"Rent x", "Grocer x", "Paycheck x", "Utility x",
                                                  "SERVICE FEE x", "INTEREST x"}));
@@ -316,6 +321,9 @@ private slots:
         QVERIFY(finished.statements.size() == 1
                 && finished.statements[0].endingBalance == Money::parse("1548.75"));
         QCOMPARE(finished.unreconciled.size(), std::size_t(1)); // Books, of April
+        const std::vector<LedgerRow> rows = ledger.rows();
+        QVERIFY(rows[5].payment == Money::parse("25") && rows[6].fee == Money::parse("5"));
+        QCOMPARE(rows.back().balance, Money::parse("1523.75")); // every balance after Books recomputed
     }
 };
 
