@@ -8,7 +8,7 @@ set -uo pipefail
 build=$1 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 failed=0
-for target in ImportFuzzer TextFormsFuzzer; do
+for target in ImportFuzzer TextFormsFuzzer OfxImportFuzzer; do
     fuzzer=$build/tests/fuzz/$target
     regressions=$here/regressions/$target
     work=$build/fuzz-corpus/$target
