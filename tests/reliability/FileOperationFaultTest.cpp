@@ -13,6 +13,7 @@
 #include "LedgerChanges.h"
 #include "Reconciliation.h"
 #include "RecordCursor.h"
+#include "StatementImport.h"
 #include "StoreError.h"
 #include "StoreText.h"
 #include "TestLedger.h"
@@ -147,7 +148,8 @@ std::pair<std::string, State> storedLedger(const std::string& path)
         stored.first += std::string(" ") + sqlite3_errmsg(db);
     // A file that never reconciled has none of these tables: no marks.
     if (sqlite3_prepare_v2(db,
-                           "SELECT 'm|' || \"ledger rowid\" || '|' || status || '|' || quote(statement) FROM "
+                           "SELECT 'm|' || \"ledger rowid\" || '|' || status || '|' || quote(statement) || "
+                           "ifnull('|' || fitid, '') FROM "
                            "ReconcileMark UNION ALL SELECT 's|' || id || '|' || \"statement date\" || '|' || "
                            "\"ending balance\" || '|' || finished FROM ReconcileStatement UNION ALL SELECT "
                            "'d|' || quote(\"statement date\") || '|' || quote(\"ending balance\") FROM "
@@ -191,6 +193,44 @@ std::vector<std::int64_t> rowidsAt(int first, int last, long long step)
     for (int k = first; k <= last; ++k)
         rowids.push_back(k * step);
     return rowids;
+}
+
+// A statement of 50 transactions: 25 checks the user typed (rows 2 .. with a number and a payment),
+// matched by number and amount, and 25 charges the user did not type, appended.
+struct ImportedStatement {
+    std::vector<StatementTransaction> transactions;
+    Marks marks;
+    Table appended;
+};
+
+ImportedStatement statementOf50()
+{
+    const Table sample = sampleTable();
+    ImportedStatement statement;
+    for (int k = 1; statement.transactions.size() < 25; ++k) {
+        const Row& row = sample[std::size_t(k)];
+        if (!row.number || row.payment == 0)
+            continue;
+        statement.transactions.push_back(
+            {row.date ? std::optional(LedgerDate::fromIso(*row.date)) : std::nullopt,
+             Money::fromTenThousandths(row.deposit - row.payment - row.fee), false, row.number, "CHECK",
+             "F" + std::to_string(k)});
+        statement.marks.push_back("m|" + std::to_string((k + 1) * 1024) + "|1|NULL|F" + std::to_string(k));
+    }
+    for (int j = 1; j <= 25; ++j) {
+        const std::string day = "2025-01-" + std::string(j < 10 ? "0" : "") + std::to_string(j);
+        statement.transactions.push_back({LedgerDate::fromIso(day),
+                                          Money::fromTenThousandths(-30000 - j * 100), j % 2 == 0,
+                                          std::nullopt, "Charge " + std::to_string(j), ""});
+        statement.appended.push_back({std::nullopt, day, "Charge " + std::to_string(j),
+                                      j % 2 ? 30000 + j * 100 : 0, 0, j % 2 ? 0 : 30000 + j * 100, 0, 0});
+    }
+    const std::vector<std::string> keys = statementKeys(statement.transactions);
+    for (int j = 1; j <= 25; ++j)
+        statement.marks.push_back("m|" + std::to_string((kLedgerRows + j) * 1024) + "|1|NULL|"
+                                  + keys[24 + j]);
+    statement.marks = sorted(statement.marks);
+    return statement;
 }
 
 const Row kAddedRow{4321, "2025-03-07", "Hardware store", 459900, 1, 0, 0, 0};
@@ -295,6 +335,22 @@ std::vector<Change> everyChange()
              return sorted(marks);
          },
          kLedgerRows + 1},
+        {"import of a statement of 50 transactions",
+         1024,
+         nothing,
+         [](RecordCursor& cursor) {
+             const std::vector<StatementTransaction> transactions = statementOf50().transactions;
+             const StatementProposal proposal = proposeStatement(cursor.connection(), transactions);
+             importStatement(cursor.connection(), transactions, proposal.decisions, {});
+         },
+         [](Table table) {
+             for (const Row& row : statementOf50().appended)
+                 table.push_back(row);
+             rebalance(table);
+             return table;
+         },
+         {},
+         [] { return statementOf50().marks; }},
         {"insert between packed rowids, marks carried", 1, nothing, insert, withPlaceholder,
          [](LedgerConnection& connection) {
              postponeReconciliation(connection, {2, 4, 5, kLedgerRows}, {}, {});
