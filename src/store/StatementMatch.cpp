@@ -171,14 +171,26 @@ StatementProposal proposeStatement(LedgerConnection& connection,
 
     const std::vector<std::string> keys = statementKeys(transactions);
     std::unordered_set<std::string> inThisFile;
+    std::vector<bool> known(transactions.size());
+    // A check takes the row with its number and amount first, wherever it
+    // stands in the statement: a payment of the same amount listed before it
+    // must not take that row by its amount.
+    std::vector<std::optional<std::size_t>> byNumber(transactions.size());
+    for (std::size_t t = 0; t < transactions.size(); ++t) {
+        known[t] = candidates.known.count(keys[t]) || !inThisFile.insert(keys[t]).second;
+        if (!known[t] && transactions[t].number
+            && (byNumber[t] = candidates.byNumberAnd(*transactions[t].number,
+                                                     transactions[t].amount.tenThousandths(), true)))
+            candidates.used[*byNumber[t]] = true;
+    }
     for (std::size_t t = 0; t < transactions.size(); ++t) {
         const StatementTransaction& transaction = transactions[t];
         const std::int64_t amount = transaction.amount.tenThousandths();
         StatementDecision decision;
         std::optional<std::size_t> row;
-        if (candidates.known.count(keys[t]) || !inThisFile.insert(keys[t]).second) {
+        if (known[t]) {
             decision.outcome = StatementOutcome::AlreadyImported;
-        } else if (transaction.number && (row = candidates.byNumberAnd(*transaction.number, amount, true))) {
+        } else if ((row = byNumber[t])) {
             decision.outcome = StatementOutcome::Matched;
         } else if (std::vector<std::size_t> near;
                    transaction.date
