@@ -95,13 +95,23 @@ try {
 // (f: a fee) and the description.
 static std::string markedRows(const std::string& path, int typed)
 {
+    // A file from before the bank's ids has no column for them.
+    const std::string id =
+        firstColumn(path, "SELECT count(*) FROM pragma_table_info('ReconcileMark') WHERE name = 'fitid'")
+                    .value(0)
+                == "1"
+            ? "fitid"
+            : "NULL";
     const QStringList rows = firstColumn(
-        path,
-        "SELECT ifnull((SELECT substr('ncy', status + 1, 1) || CASE WHEN hex(fitid) LIKE '00%' THEN '*' "
-        "ELSE ifnull(fitid, '') END FROM ReconcileMark WHERE \"ledger rowid\" = Ledger.rowid), '') || '|' "
-        "|| ifnull(' #' || \"number\", '') || ' ' || ifnull(substr(\"date\", 6), '-') || ' ' || "
-        "iif(fee > 0, 'f', '') || printf('%g', (\"deposit / credit\" - \"payment / debit\" - fee) / "
-        "10000.0) || ' ' || ifnull(\"description of transaction\", '') FROM Ledger ORDER BY rowid");
+        path, ("SELECT ifnull((SELECT substr('ncy', status + 1, 1) || CASE WHEN hex(" + id
+               + ") LIKE '00%' THEN '*' "
+                 "ELSE ifnull("
+               + id
+               + ", '') END FROM ReconcileMark WHERE \"ledger rowid\" = Ledger.rowid), '') || '|' "
+                 "|| ifnull(' #' || \"number\", '') || ' ' || ifnull(substr(\"date\", 6), '-') || ' ' || "
+                 "iif(fee > 0, 'f', '') || printf('%g', (\"deposit / credit\" - \"payment / debit\" - fee) / "
+                 "10000.0) || ' ' || ifnull(\"description of transaction\", '') FROM Ledger ORDER BY rowid")
+                  .c_str());
     std::string text;
     for (int k = 0; k < rows.size(); ++k) {
         const QStringList parts = rows[k].split('|');
@@ -213,11 +223,12 @@ private slots:
                                         "MTax deductible\r\n^\r\n"));
     }
 
-    // Statements we wrote, imported into a ledger the user typed, in two time zones: each transaction is
-    // matched to its row once (a check by number first, a card payment by amount and nearest day, then the
-    // first stored; a reconciled row never) or added cleared, and nothing is added twice, with or without
-    // the bank's ids. Days are the ones written, whatever their offset and the machine's zone. A refused
-    // file leaves the ledger byte for byte.
+    // Statements we wrote, imported into a ledger the user typed, in two time zones, into a file of today
+    // and one whose marks are kept as before the bank's ids: each transaction is matched to its row once
+    // (a check by number first, a card payment by amount and nearest day, then the first stored; a
+    // reconciled row never) or added cleared, and nothing is added twice, with or without the bank's ids.
+    // Days are the ones written, whatever their offset and the machine's zone. A refused file leaves the
+    // ledger byte for byte.
     void statementsImport()
     {
         const std::string april =
@@ -293,28 +304,39 @@ private slots:
         for (const char* timeZone : {"Pacific/Auckland", "America/New_York"}) {
             qputenv("TZ", timeZone);
             tzset();
-            for (const auto& [imports, rows] : cases) {
-                TestLedger ledger;
-                ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2009, 3, 20}),
-                               dated(makeRow("25", "0", "0", "975", "Old check", 100), {2009, 3, 25}),
-                               dated(makeRow("50", "0", "0", "925", "Plumber", 101), {2009, 4, 2}),
-                               dated(makeRow("42.10", "0", "0", "882.90", "Grocer"), {2009, 4, 3}),
-                               dated(makeRow("600", "0", "0", "282.90", "Rent", 102), {2009, 4, 6}),
-                               dated(makeRow("42.10", "0", "0", "240.80", "Grocer"), {2009, 4, 5})});
-                finishReconciliation(*LedgerConnection::open(ledger.path()), {2}, {2009, 3, 31},
-                                     Money::parse("975"), {2009, 4, 1}, {});
-                for (const Import& import : imports) {
-                    QFile file(QString::fromStdString(ledger.path()));
-                    const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-                    file.close();
-                    QCOMPARE(QString::fromStdString(importText(ledger.path(), import.file, import.account)),
-                             QString::fromStdString(import.outcome));
-                    if (import.outcome.rfind("refused", 0) == 0)
-                        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == before);
+            for (const auto& [imports, rows] : cases)
+                for (const bool older : {false, true}) {
+                    TestLedger ledger;
+                    ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2009, 3, 20}),
+                                   dated(makeRow("25", "0", "0", "975", "Old check", 100), {2009, 3, 25}),
+                                   dated(makeRow("50", "0", "0", "925", "Plumber", 101), {2009, 4, 2}),
+                                   dated(makeRow("42.10", "0", "0", "882.90", "Grocer"), {2009, 4, 3}),
+                                   dated(makeRow("600", "0", "0", "282.90", "Rent", 102), {2009, 4, 6}),
+                                   dated(makeRow("42.10", "0", "0", "240.80", "Grocer"), {2009, 4, 5})});
+                    finishReconciliation(*LedgerConnection::open(ledger.path()), {2}, {2009, 3, 31},
+                                         Money::parse("975"), {2009, 4, 1}, {});
+                    // The marks as files kept them before the bank's ids: the first import adds them.
+                    if (older)
+                        ledger.exec(
+                            "ALTER TABLE ReconcileMark RENAME TO Marks; CREATE TABLE ReconcileMark (\"ledger "
+                            "rowid\" INTEGER PRIMARY KEY, status INTEGER NOT NULL, statement INTEGER, "
+                            "fingerprint INTEGER NOT NULL) STRICT; INSERT INTO ReconcileMark SELECT \"ledger "
+                            "rowid\", status, statement, fingerprint FROM Marks; DROP TABLE Marks");
+                    for (const Import& import : imports) {
+                        QFile file(QString::fromStdString(ledger.path()));
+                        const QByteArray before =
+                            file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+                        file.close();
+                        QCOMPARE(
+                            QString::fromStdString(importText(ledger.path(), import.file, import.account)),
+                            QString::fromStdString(import.outcome));
+                        if (import.outcome.rfind("refused", 0) == 0)
+                            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == before);
+                    }
+                    QCOMPARE(QString::fromStdString(markedRows(ledger.path(), 6)),
+                             QString::fromStdString(rows));
+                    QVERIFY(balancesFollowRule(ledger.rows()));
                 }
-                QCOMPARE(QString::fromStdString(markedRows(ledger.path(), 6)), QString::fromStdString(rows));
-                QVERIFY(balancesFollowRule(ledger.rows()));
-            }
         }
         zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
         tzset();
