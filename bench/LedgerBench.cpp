@@ -15,6 +15,8 @@
 #include "ReconcileListModel.h"
 #include "RecordCursor.h"
 #include "RegisterWindows.h"
+#include "RowCodec.h"
+#include "StatementImport.h"
 #include "WindowRegistry.h"
 #include "frmFind.h"
 #include "frmLedger.h"
@@ -31,6 +33,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -108,6 +111,75 @@ void updateRow(const std::string& path, std::int64_t position, const std::string
     cursor.Edit();
     cursor.SetField("payment / debit", payment);
     UpdateAndRebalance(cursor);
+}
+
+// A bank's statement of `count` transactions for the ledger: `matched` checks with the number and amount
+// of the last numbered rows, then new ones, each dated after every row so that none matches by amount.
+std::vector<StatementTransaction> statementFor(const std::string& path, int count, int matched)
+{
+    auto connection = LedgerConnection::open(path);
+    std::vector<StatementTransaction> statement;
+    Statement checks(
+        connection->db(),
+        "SELECT \"number\", \"date\", \"deposit / credit\" - \"payment / debit\" - fee FROM Ledger "
+        "WHERE \"number\" IS NOT NULL ORDER BY rowid DESC LIMIT ?1");
+    checks.bind(1, std::int64_t(matched));
+    while (checks.step())
+        statement.push_back({LedgerDate::fromIso(checks.textView(1)),
+                             Money::fromTenThousandths(checks.integer(2)), false, checks.integer(0), "Check",
+                             "M" + std::to_string(statement.size())});
+    checks.reset();
+    Statement last(connection->db(), "SELECT max(\"date\") FROM Ledger");
+    last.step();
+    const LedgerDate lastDay = LedgerDate::fromIso(last.textView(0));
+    last.reset();
+    using namespace std::chrono;
+    const sys_days after =
+        sys_days(year(lastDay.year) / month(unsigned(lastDay.month)) / day(unsigned(lastDay.day)));
+    for (int k = int(statement.size()); k < count; ++k) {
+        const year_month_day date{after + days(8 + k / 40)};
+        const bool deposit = k % 5 == 0;
+        const std::int64_t amount = deposit ? 1500000 + (k % 13) * 10000 : -((k % 300) * 1250 + 137);
+        statement.push_back(
+            {LedgerDate{int(date.year()), int(unsigned(date.month())), int(unsigned(date.day()))},
+             Money::fromTenThousandths(amount), !deposit && k % 50 == 0, std::nullopt,
+             "Card payment, store #" + std::to_string(k % 97), "N" + std::to_string(k)});
+    }
+    return statement;
+}
+
+// The engine's own insertion of the rows a statement adds: one prepared INSERT run for each, in one
+// transaction, committed; the rows are then deleted, untimed. Returns milliseconds.
+double insertInOneTransaction(const std::string& path, const std::vector<StatementTransaction>& statement)
+{
+    auto connection = LedgerConnection::open(path);
+    sqlite3* db = connection->db();
+    Statement last(db, "SELECT rowid, balance FROM Ledger ORDER BY rowid DESC LIMIT 1");
+    last.step();
+    const std::int64_t lastRowid = last.integer(0);
+    Money running = Money::fromTenThousandths(last.integer(1));
+    last.reset();
+    std::vector<LedgerRow> rows;
+    for (const StatementTransaction& transaction : statement) {
+        rows.push_back(statementRow(transaction));
+        running = running - rows.back().payment - rows.back().fee + rows.back().deposit;
+        rows.back().balance = running;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    execute(db, "BEGIN IMMEDIATE");
+    Statement insert(db, std::string("INSERT INTO Ledger (rowid, ") + kRowColumnsSql
+                             + ") VALUES (?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    std::int64_t rowid = lastRowid;
+    for (const LedgerRow& row : rows) {
+        bindRow(insert, row, 1);
+        insert.bind(9, rowid += kRowidStep).run();
+    }
+    execute(db, "COMMIT");
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    Statement drop(db, "DELETE FROM Ledger WHERE rowid > ?1");
+    drop.bind(1, lastRowid).run();
+    return ms;
 }
 
 void benchmark(long long rows, int runs)
@@ -315,6 +387,35 @@ void benchmark(long long rows, int runs)
                cursor.SetField("balance", (last - Money::parse("19.99")).plainText());
                cursor.Update();
            }));
+
+    // A statement of 10,000 transactions, 1,000 of them checks typed near the end, proposed and imported
+    // as the statement window does, beside the engine inserting the same 10,000 rows in one transaction;
+    // the two take turns, and each import is undone before the next run.
+    {
+        constexpr int kTransactions = 10000, kMatched = 1000;
+        const std::vector<StatementTransaction> statement = statementFor(path, kTransactions, kMatched);
+        std::vector<double> inserts, imports, undos;
+        bool right = true;
+        for (int run = 0; run < runs; ++run) {
+            inserts.push_back(insertInOneTransaction(path, statement));
+            auto connection = LedgerConnection::open(path);
+            QElapsedTimer clock;
+            clock.start();
+            const StatementProposal proposal = proposeStatement(*connection, statement);
+            const StatementResult result =
+                importStatement(*connection, statement, proposal.decisions, proposal.counter);
+            imports.push_back(double(clock.nsecsElapsed()) / 1e6);
+            right = right && result.matched == kMatched && result.added == kTransactions - kMatched;
+            clock.restart();
+            history.undo(*connection);
+            undos.push_back(double(clock.nsecsElapsed()) / 1e6);
+        }
+        const double insertMs = median(inserts), importMs = median(imports);
+        record("limit: 10,000 INSERTs in one transaction", rows, insertMs, insertMs);
+        record("import statement, 10,000 (1,000 matched)", rows, importMs, insertMs,
+               right ? "x = beside the INSERT" : "WRONG RESULT");
+        record("undo of that import", rows, median(undos), importMs, besideChange);
+    }
 
     // The editor opening in edit mode on the last row, then ">>" and "<<".
     long long count = 0;

@@ -33,12 +33,12 @@ struct Reading {
         std::optional<time_t> balanceAsOf, end;
         std::optional<std::size_t> statementIndex;
     };
-    std::map<std::string, Account> accounts; // by libofx's account id
-    std::vector<std::string> order; // account ids in the file's order
+    std::map<std::string, Account> accounts; // by accountKey()
+    std::vector<std::string> order; // account keys in the file's order
     std::vector<std::optional<time_t>> posted; // every transaction's instant, in the file's order
     std::size_t statements = 0;
 
-    Account& account(const char* id)
+    Account& account(const std::string& id)
     {
         auto [at, added] = accounts.try_emplace(id);
         if (added)
@@ -46,6 +46,14 @@ struct Reading {
         return at->second;
     }
 };
+
+// libofx's account id is the bank's and the account's number only: the type
+// tells apart two accounts of one bank that share a number.
+std::string accountKey(const char* id, const OfxAccountData* account)
+{
+    return std::string(id) + "|"
+           + (account && account->account_type_valid ? std::to_string(int(account->account_type)) : "");
+}
 
 std::string text(const char* field, int valid)
 {
@@ -55,7 +63,7 @@ std::string text(const char* field, int valid)
 int onAccount(const OfxAccountData data, void* context)
 {
     Reading& reading = *static_cast<Reading*>(context);
-    OfxAccountStatement& account = reading.account(data.account_id).statement;
+    OfxAccountStatement& account = reading.account(accountKey(data.account_id, &data)).statement;
     account.id = data.account_number_valid ? data.account_number : data.account_id;
     account.kind = OfxAccountKind::Bank;
     if (data.account_type_valid) {
@@ -92,7 +100,8 @@ int onTransaction(const OfxTransactionData data, void* context)
 {
     Reading& reading = *static_cast<Reading*>(context);
     reading.posted.push_back(data.date_posted_valid ? std::optional(data.date_posted) : std::nullopt);
-    Reading::Account& account = reading.account(data.account_id_valid ? data.account_id : "");
+    Reading::Account& account =
+        reading.account(data.account_id_valid ? accountKey(data.account_id, data.account_ptr) : "");
     if (!data.amount_valid || !std::isfinite(data.amount) || std::fabs(data.amount) >= kLargestAmount) {
         ++account.statement.withoutAmount;
         return 0;
@@ -113,7 +122,8 @@ int onTransaction(const OfxTransactionData data, void* context)
 int onStatement(const OfxStatementData data, void* context)
 {
     Reading& reading = *static_cast<Reading*>(context);
-    Reading::Account& account = reading.account(data.account_id_valid ? data.account_id : "");
+    Reading::Account& account =
+        reading.account(data.account_id_valid ? accountKey(data.account_id, data.account_ptr) : "");
     account.statementIndex = reading.statements++;
     if (data.ledger_balance_valid && std::isfinite(data.ledger_balance)
         && std::fabs(data.ledger_balance) < kLargestAmount)
@@ -236,6 +246,9 @@ OfxFile readOfxFile(std::string_view bytes, const std::string& fileName)
             account.statement.transactions[i].date = dayOf(written.posted, index, reading.posted.size(),
                                                            reading.posted[index], written.offsetSeconds);
         }
+        if (account.statementIndex && written.balanceAmounts.size() == reading.statements
+            && written.balanceAmounts[*account.statementIndex].empty())
+            account.statement.endingBalance.reset(); // the file writes none
         account.statement.balanceDate = dayOf(written.balanceAsOf, account.statementIndex, reading.statements,
                                               account.balanceAsOf, written.offsetSeconds);
         if (!account.statement.balanceDate && written.ends.size() == reading.statements

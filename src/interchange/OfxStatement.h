@@ -57,11 +57,12 @@ std::vector<const OfxAccountStatement*> bankAccounts(const OfxFile& file);
 std::optional<LedgerDate> writtenDay(std::string_view value);
 
 // What the file writes in each <DTPOSTED> of its <STMTTRN>s, in order
-// (an empty value where a transaction has none), each <DTASOF> of a
-// <LEDGERBAL> and each <DTEND>, whatever the tags' letter case.
+// (an empty value where a transaction has none), each <DTASOF> and <BALAMT>
+// of a <LEDGERBAL> and each <DTEND>, whatever the tags' letter case.
 struct WrittenDates {
     std::vector<std::string> posted;
     std::vector<std::string> balanceAsOf;
+    std::vector<std::string> balanceAmounts; // each <BALAMT> of a <LEDGERBAL>: libofx reads an empty one as 0
     std::vector<std::string> ends;
     // The offset from UTC of the first date written with one, in seconds.
     long long offsetSeconds = 0;

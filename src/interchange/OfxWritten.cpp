@@ -101,8 +101,11 @@ WrittenDates writtenDates(std::string_view bytes)
         at = next;
     }
     for (std::size_t at = findTag(bytes, "LEDGERBAL", 0); at != std::string_view::npos;
-         at = findTag(bytes, "LEDGERBAL", at + 1))
-        dates.balanceAsOf.push_back(valueWithin(bytes, at, findTag(bytes, "/LEDGERBAL", at + 1), "DTASOF"));
+         at = findTag(bytes, "LEDGERBAL", at + 1)) {
+        const std::size_t close = findTag(bytes, "/LEDGERBAL", at + 1);
+        dates.balanceAsOf.push_back(valueWithin(bytes, at, close, "DTASOF"));
+        dates.balanceAmounts.push_back(valueWithin(bytes, at, close, "BALAMT"));
+    }
     for (std::size_t at = findTag(bytes, "DTEND", 0); at != std::string_view::npos;
          at = findTag(bytes, "DTEND", at + 1))
         dates.ends.push_back(valueAt(bytes, at));

@@ -134,6 +134,7 @@ std::unique_ptr<LedgerConnection> LedgerConnection::open(const std::string& path
         throwEngineError(db.get(), rc);
     sqlite3_extended_result_codes(db.get(), 1);
     sqlite3_busy_timeout(db.get(), kBusyWaitMilliseconds);
+    keepStatements(db.get());
 
     std::unique_ptr<LedgerConnection> connection(new LedgerConnection(std::move(db), path));
     execute(connection->db(), "PRAGMA synchronous = FULL");

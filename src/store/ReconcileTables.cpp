@@ -113,21 +113,26 @@ const char* tableName(SideTable table)
 
 bool haveTables(sqlite3* db)
 {
-    Statement probe(db,
-                    "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'ReconcileStamp'");
-    probe.step();
-    const bool found = probe.integer(0) > 0;
-    probe.reset();
-    return found;
+    KeptStatement probe(
+        db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'ReconcileStamp'");
+    probe->step();
+    return probe->integer(0) > 0;
 }
 
 bool marksHaveFitid(sqlite3* db)
 {
-    Statement probe(db, "SELECT count(*) FROM pragma_table_info('ReconcileMark') WHERE name = 'fitid'");
-    probe.step();
-    const bool found = probe.integer(0) > 0;
-    probe.reset();
-    return found;
+    // A statement that names the column compiles only while the table has it (unquoted: the engine takes
+    // a quoted name it cannot find for a string); kept, it is compiled again only when the schema changes.
+    // Asked once a mark, this costs far less than reading the table's info.
+    try {
+        KeptStatement probe(db, "SELECT fitid FROM ReconcileMark LIMIT 0");
+        probe->step();
+        return true;
+    } catch (const StoreError& error) {
+        if (error.kind() != StoreError::Kind::Engine)
+            throw;
+        return false;
+    }
 }
 
 const char* fitidColumn(sqlite3* db)
@@ -137,16 +142,19 @@ const char* fitidColumn(sqlite3* db)
 
 void insertMark(sqlite3* db, std::int64_t rowid, const MarkRow& mark)
 {
-    if (!mark.fitid.empty() && !marksHaveFitid(db))
+    bool fitids = marksHaveFitid(db);
+    if (!mark.fitid.empty() && !fitids) {
         execute(db, kAddFitidSql);
-    Statement insert(db, marksHaveFitid(db) ? "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4, "
-                                              "nullif(?5, ''))"
-                                            : "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4)");
-    insert.bind(1, rowid).bind(2, std::int64_t(mark.status)).bind(3, mark.statement);
-    insert.bind(4, mark.fingerprint);
-    if (marksHaveFitid(db))
-        insert.bind(5, mark.fitid);
-    insert.run();
+        fitids = true;
+    }
+    KeptStatement insert(db, fitids ? "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4, "
+                                      "nullif(?5, ''))"
+                                    : "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4)");
+    insert->bind(1, rowid).bind(2, std::int64_t(mark.status)).bind(3, mark.statement);
+    insert->bind(4, mark.fingerprint);
+    if (fitids)
+        insert->bind(5, mark.fitid);
+    insert->run();
 }
 
 void ensureTables(LedgerConnection& connection)
@@ -282,17 +290,16 @@ std::optional<std::string> readSideRow(LedgerConnection& connection, SideTable t
               "WHERE \"id\" = ?1";
         break;
     }
-    Statement read(db, sql);
-    read.bind(1, key);
+    KeptStatement read(db, sql);
+    read->bind(1, key);
     std::optional<std::string> image;
-    if (read.step()) {
-        image = read.text(0) + "|" + read.text(1);
+    if (read->step()) {
+        image = read->text(0) + "|" + read->text(1);
         if (table != SideTable::Draft)
-            *image += "|" + read.text(2);
+            *image += "|" + read->text(2);
         if (table == SideTable::Mark)
-            *image += "|" + read.text(3);
+            *image += "|" + read->text(3);
     }
-    read.reset();
     return image;
 }
 
@@ -309,9 +316,9 @@ void writeSideRow(LedgerConnection& connection, SideTable table, std::int64_t ke
     if (table == SideTable::Tables)
         return;
     sqlite3* db = connection.db();
-    Statement remove(db,
-                     std::string("DELETE FROM ") + tableName(table) + " WHERE " + keyColumn(table) + " = ?1");
-    remove.bind(1, key).run();
+    KeptStatement remove(db, std::string("DELETE FROM ") + tableName(table) + " WHERE " + keyColumn(table)
+                                 + " = ?1");
+    remove->bind(1, key).run();
     if (!image)
         return;
     switch (table) {

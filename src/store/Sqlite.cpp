@@ -3,6 +3,7 @@
 #include "StoreError.h"
 
 #include <cerrno>
+#include <unordered_map>
 
 namespace tallowick {
 
@@ -99,6 +100,59 @@ std::string_view Statement::textView(int column) const
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(handle_.get(), column));
     return bytes ? std::string_view(bytes, std::size_t(sqlite3_column_bytes(handle_.get(), column)))
                  : std::string_view();
+}
+
+namespace {
+
+struct Kept {
+    Statement statement;
+    bool inUse = false;
+};
+
+// The statements each handle keeps, by their SQL. The store runs on one thread. Never destroyed, so
+// that a handle closed while the program ends still finds it.
+using KeptByHandle = std::unordered_map<sqlite3*, std::unordered_map<std::string, std::unique_ptr<Kept>>>;
+KeptByHandle& keptStatements()
+{
+    static KeptByHandle* kept = new KeptByHandle;
+    return *kept;
+}
+
+} // namespace
+
+void SqliteCloser::operator()(sqlite3* db) const
+{
+    keptStatements().erase(db);
+    sqlite3_close_v2(db);
+}
+
+void keepStatements(sqlite3* db)
+{
+    keptStatements().try_emplace(db);
+}
+
+KeptStatement::KeptStatement(sqlite3* db, const std::string& sql)
+{
+    const auto handle = keptStatements().find(db);
+    if (handle != keptStatements().end()) {
+        auto& slot = handle->second[sql];
+        if (!slot)
+            slot = std::make_unique<Kept>(Kept{Statement(db, sql)});
+        if (!slot->inUse) {
+            slot->inUse = true;
+            inUse_ = &slot->inUse;
+            statement_ = &slot->statement;
+            return;
+        }
+    }
+    statement_ = &own_.emplace(db, sql);
+}
+
+KeptStatement::~KeptStatement()
+{
+    statement_->reset();
+    if (inUse_)
+        *inUse_ = false;
 }
 
 void execute(sqlite3* db, const char* sql)

@@ -10,8 +10,9 @@
 
 namespace tallowick {
 
+// Closes a handle, and first finalizes the statements kept for it (keepStatements).
 struct SqliteCloser {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+    void operator()(sqlite3* db) const;
 };
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
@@ -49,6 +50,29 @@ public:
 private:
     sqlite3* db_;
     std::unique_ptr<sqlite3_stmt, StatementFinalizer> handle_;
+};
+
+// Lets `db` keep the statements its KeptStatements prepare, until it is closed through a DatabaseHandle.
+void keepStatements(sqlite3* db);
+
+// A statement the store runs once a row (the reconciliation's marks), prepared once for its handle and
+// kept with it: preparing costs far more than running such a statement. It is found reset and left reset,
+// as a Statement is after each use; a handle that keeps no statements, or a statement already in use,
+// prepares one for this use alone. The engine prepares a kept statement again after a schema change.
+class KeptStatement {
+public:
+    KeptStatement(sqlite3* db, const std::string& sql);
+    ~KeptStatement();
+    KeptStatement(const KeptStatement&) = delete;
+    KeptStatement& operator=(const KeptStatement&) = delete;
+
+    Statement* operator->() { return statement_; }
+    Statement& operator*() { return *statement_; }
+
+private:
+    std::optional<Statement> own_;
+    Statement* statement_ = nullptr;
+    bool* inUse_ = nullptr;
 };
 
 // Runs SQL without parameters (pragmas, transaction control).

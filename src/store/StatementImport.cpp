@@ -22,16 +22,14 @@ namespace {
 // The row a decision names, refused unless it may still take a transaction.
 LedgerRow candidateRow(LedgerConnection& connection, std::int64_t rowid, std::int64_t anchor)
 {
-    Statement read(connection.db(),
-                   std::string("SELECT ") + kRowColumnsSql + " FROM Ledger WHERE rowid = ?1");
-    read.bind(1, rowid);
-    if (!read.step()) {
-        read.reset();
+    KeptStatement read(connection.db(),
+                       std::string("SELECT ") + kRowColumnsSql + " FROM Ledger WHERE rowid = ?1");
+    read->bind(1, rowid);
+    if (!read->step())
         throw StoreError(StoreError::Kind::NoCurrentRow,
                          "A row the statement was matched to is no longer in the ledger; read it again.");
-    }
-    LedgerRow row = readRow(read, 0);
-    read.reset();
+    LedgerRow row = readRow(*read, 0);
+    read->reset();
     const std::optional<std::string> mark = readSideRow(connection, SideTable::Mark, rowid);
     if (rowid == anchor
         || (mark && (unpackMark(*mark).status == MarkStatus::Reconciled || !unpackMark(*mark).fitid.empty())))
@@ -43,11 +41,9 @@ bool keyKnown(sqlite3* db, const std::string& key)
 {
     if (!marksHaveFitid(db))
         return false;
-    Statement find(db, "SELECT 1 FROM ReconcileMark WHERE \"fitid\" = ?1");
-    find.bind(1, key);
-    const bool found = find.step();
-    find.reset();
-    return found;
+    KeptStatement find(db, "SELECT 1 FROM ReconcileMark WHERE \"fitid\" = ?1");
+    find->bind(1, key);
+    return find->step();
 }
 
 void markCleared(LedgerConnection& connection, std::int64_t rowid, const LedgerRow& row,

@@ -65,7 +65,8 @@ struct StatementProposal {
 // reconciled and remember no bank's id:
 //   - its id was imported before: AlreadyImported (a transaction without an
 //     id is known by its date, amount, number and description);
-//   - a candidate with the same number and amount: Matched;
+//   - a candidate with the same number and amount: Matched, that row kept for
+//     it before any transaction is matched by amount;
 //   - a candidate not matched yet with the same amount, dated within 7 days:
 //     Matched, the nearest in date, then the first stored;
 //   - a candidate with the same number and another amount: AmountDiffers;

@@ -33,11 +33,19 @@ struct Candidate {
     std::int64_t amount = 0; // ten-thousandths
 };
 
-// The rows a transaction may be matched to, with their indexes.
+// The rows a transaction may be matched to, indexed by the numbers and amounts the statement has:
+// no row with another is ever looked up.
 class CandidateRows {
 public:
-    explicit CandidateRows(LedgerConnection& connection, long long& rowCount)
+    CandidateRows(LedgerConnection& connection, const std::vector<StatementTransaction>& transactions,
+                  long long& rowCount)
     {
+        std::unordered_set<std::int64_t> numbers, amounts;
+        for (const StatementTransaction& transaction : transactions) {
+            if (transaction.number)
+                numbers.insert(*transaction.number);
+            amounts.insert(transaction.amount.tenThousandths());
+        }
         sqlite3* db = connection.db();
         std::unordered_map<std::int64_t, reconcile::MarkRow> marks;
         for (auto& [rowid, mark] : reconcile::currentMarkRows(db)) {
@@ -69,20 +77,22 @@ public:
                 (readAmount(read, 5, LedgerColumn::Deposit) - readAmount(read, 3, LedgerColumn::Payment)
                  - readAmount(read, 4, LedgerColumn::Fee))
                     .tenThousandths();
-            rows.push_back(row);
+            if ((row.number && numbers.count(*row.number)) || (row.day && amounts.count(row.amount)))
+                rows.push_back(row);
         }
         read.reset();
         rowCount = position;
         used.assign(rows.size(), false);
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (rows[i].number)
+            if (rows[i].number && numbers.count(*rows[i].number))
                 byNumber[*rows[i].number].push_back(i);
-            if (rows[i].day)
+            if (rows[i].day && amounts.count(rows[i].amount))
                 byAmount[rows[i].amount].push_back(i);
         }
+        const auto earlier = [this](std::size_t a, std::size_t b) { return *rows[a].day < *rows[b].day; };
         for (auto& [amount, list] : byAmount)
-            std::stable_sort(list.begin(), list.end(),
-                             [this](std::size_t a, std::size_t b) { return *rows[a].day < *rows[b].day; });
+            if (!std::is_sorted(list.begin(), list.end(), earlier)) // rows are mostly stored in date order
+                std::stable_sort(list.begin(), list.end(), earlier);
     }
 
     // The first unused row with the number whose amount is (`same`) or is not the transaction's.
@@ -167,19 +177,31 @@ StatementProposal proposeStatement(LedgerConnection& connection,
                 sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         }
     } endRead{connection.db(), ownRead};
-    CandidateRows candidates(connection, proposal.rowCount);
+    CandidateRows candidates(connection, transactions, proposal.rowCount);
     proposal.counter = fileChangeCounter(connection.db());
 
     const std::vector<std::string> keys = statementKeys(transactions);
     std::unordered_set<std::string> inThisFile;
+    std::vector<bool> known(transactions.size());
+    // A check takes the row with its number and amount first, wherever it
+    // stands in the statement: a payment of the same amount listed before it
+    // must not take that row by its amount.
+    std::vector<std::optional<std::size_t>> byNumber(transactions.size());
+    for (std::size_t t = 0; t < transactions.size(); ++t) {
+        known[t] = candidates.known.count(keys[t]) || !inThisFile.insert(keys[t]).second;
+        if (!known[t] && transactions[t].number
+            && (byNumber[t] = candidates.byNumberAnd(*transactions[t].number,
+                                                     transactions[t].amount.tenThousandths(), true)))
+            candidates.used[*byNumber[t]] = true;
+    }
     for (std::size_t t = 0; t < transactions.size(); ++t) {
         const StatementTransaction& transaction = transactions[t];
         const std::int64_t amount = transaction.amount.tenThousandths();
         StatementDecision decision;
         std::optional<std::size_t> row;
-        if (candidates.known.count(keys[t]) || !inThisFile.insert(keys[t]).second) {
+        if (known[t]) {
             decision.outcome = StatementOutcome::AlreadyImported;
-        } else if (transaction.number && (row = candidates.byNumberAnd(*transaction.number, amount, true))) {
+        } else if ((row = byNumber[t])) {
             decision.outcome = StatementOutcome::Matched;
         } else if (std::vector<std::size_t> near;
                    transaction.date

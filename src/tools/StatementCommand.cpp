@@ -133,8 +133,7 @@ int statementMain(const std::vector<std::string>& arguments, std::ostream& out)
             out << "Read account " << account.label() << ", the file's only checking account.\n";
         printResult(account, result, parsed.dryRun, out);
         if (!out.flush())
-            throw StoreError(StoreError::Kind::FileAccess,
-                             "The report could not be written; nothing was stored.");
+            return 1; // nothing is stored; the program says why standard output failed
         if (!parsed.dryRun)
             transaction.commit();
     } catch (const StoreError& error) {

@@ -1,6 +1,9 @@
 // What the ledger hands other programs, read through the interchange's own calls on a real ledger file.
 #include "FileOutput.h"
 #include "LedgerExport.h"
+#include "OfxText.h"
+#include "OfxStatement.h"
+#include "Reconciliation.h"
 #include "ReportRows.h"
 #include "StoreTestSupport.h"
 #include "TestLedger.h"
@@ -10,6 +13,7 @@
 #include <functional>
 #include <sstream>
 #include <sqlite3.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -60,6 +64,62 @@ static std::string reportText(const std::string& path, const ReportChoice& choic
     if (summary.balancesDiffer)
         text = (summary.rowsOutOfDateOrder ? "(out of order) " : "(stored differ) ") + text;
     return lines == summary.lineCount ? text : "line count " + std::to_string(lines);
+}
+
+// What one import made of each transaction (m3: matched row 3, n7: new row 7, k: known, imported before;
+// d5: its amount differs from row 5's), the statement's ending balance and day, and the cleared balance
+// after it; or the sentence it was refused with.
+static std::string importText(const std::string& path, const std::string& bytes, const char* account)
+try {
+    const OfxFile file = readOfxFile(bytes, "s.ofx");
+    const OfxAccountStatement& chosen = chooseAccount(file, account, "s.ofx");
+    auto connection = LedgerConnection::open(path);
+    const StatementProposal proposal = proposeStatement(*connection, chosen.transactions);
+    const StatementResult result =
+        importStatement(*connection, chosen.transactions, proposal.decisions, proposal.counter);
+    std::string text;
+    for (const StatementDecision& decision : result.decisions)
+        text +=
+            std::string(1, "kmdnsm"[int(decision.outcome)])
+            + (decision.outcome == StatementOutcome::AlreadyImported ? "" : std::to_string(decision.position))
+            + " ";
+    return text + "| " + (chosen.endingBalance ? chosen.endingBalance->plainText() : "-") + " "
+           + (chosen.balanceDate ? chosen.balanceDate->shortText() : "-") + " cleared "
+           + result.clearedBalance.plainText();
+} catch (const StoreError& error) {
+    return std::string("refused: ") + error.what();
+}
+
+// The rows that have a mark, and every row after the `typed` ones: the position, the mark (n, c or y) and
+// the bank's id ("*" for a key made without one); for the rows after also the number, the day, the amount
+// (f: a fee) and the description.
+static std::string markedRows(const std::string& path, int typed)
+{
+    // A file from before the bank's ids has no column for them.
+    const std::string id =
+        firstColumn(path, "SELECT count(*) FROM pragma_table_info('ReconcileMark') WHERE name = 'fitid'")
+                    .value(0)
+                == "1"
+            ? "fitid"
+            : "NULL";
+    const QStringList rows = firstColumn(
+        path, ("SELECT ifnull((SELECT substr('ncy', status + 1, 1) || CASE WHEN hex(" + id
+               + ") LIKE '00%' THEN '*' "
+                 "ELSE ifnull("
+               + id
+               + ", '') END FROM ReconcileMark WHERE \"ledger rowid\" = Ledger.rowid), '') || '|' "
+                 "|| ifnull(' #' || \"number\", '') || ' ' || ifnull(substr(\"date\", 6), '-') || ' ' || "
+                 "iif(fee > 0, 'f', '') || printf('%g', (\"deposit / credit\" - \"payment / debit\" - fee) / "
+                 "10000.0) || ' ' || ifnull(\"description of transaction\", '') FROM Ledger ORDER BY rowid")
+                  .c_str());
+    std::string text;
+    for (int k = 0; k < rows.size(); ++k) {
+        const QStringList parts = rows[k].split('|');
+        if (k >= typed || !parts[0].isEmpty())
+            text += (text.empty() ? "" : ", ") + std::to_string(k + 1) + parts[0].toStdString()
+                    + (k >= typed ? parts.value(1).toStdString() : "");
+    }
+    return text;
 }
 
 class InterchangeTest : public QObject {
@@ -161,6 +221,125 @@ private slots:
         exportQif(*LedgerConnection::open(ledger.path()), ExportChoice{true, std::nullopt}, qif);
         QCOMPARE(qif.str(), std::string("!Type:Bank\r\nD01/02/2024\r\nT1000.00\r\nCX\r\nPOpening\r\n"
                                         "MTax deductible\r\n^\r\n"));
+    }
+
+    // Statements we wrote, imported into a ledger the user typed, in two time zones, into a file of today
+    // and one whose marks are kept as before the bank's ids: each transaction is matched to its row once
+    // (a check by number first, a card payment by amount and nearest day, then the first stored; a
+    // reconciled row never) or added cleared, and nothing is added twice, with or without the bank's ids.
+    // Days are the ones written, whatever their offset and the machine's zone. A refused file leaves the
+    // ledger byte for byte.
+    void statementsImport()
+    {
+        const std::string april =
+            ofxFile(false, stmt("555", "CHECKING",
+                                trn("POS", "20090403", "-50.00", "A0", "Caf\xe9")
+                                    + trn("CHECK", "20090409", "-50.00", "A1", "Check 101", nullptr, "101")
+                                    + trn("POS", "20090404235959[-12]", "-42.10", "A2", "Grocer", "Card 1234")
+                                    + trn("CHECK", "20090410", "-660.00", "A3", "Check 102", nullptr, "0102")
+                                    + trn("SRVCHG", "20090430", "-2.50", "A4", "Service charge", "Monthly")
+                                    + trn("POS", "20090401", "-25.00", "A5", "Cinema")
+                                    + trn("DEP", "20090415", "1500", "A6", "Salary", "Salary"),
+                                "<BALAMT>1645.40<DTASOF>20090430235959[-12]"));
+        const std::string may =
+            ofxFile(true, stmt("555", "CHECKING",
+                               trn("CHECK", "20090410", "-660.00", "A3", "Check 102", nullptr, "102")
+                                   + trn("SRVCHG", "20090430", "-2.50", "A4", "Service charge", "Monthly")
+                                   + trn("DEP", "20090415", "1500", "A6", "Salary")
+                                   + trn("POS", "20090409", "-42.10", "B1", "Grocer")
+                                   + trn("FEE", "20090505", "-1.00", "B2", "ATM fee", "ATM fee"),
+                               "<BALAMT>1602.30<DTASOF>20090510"));
+        const std::string twoAccounts = ofxFile(
+            true, stmt("555", "CHECKING", trn("POS", "20090401000001[+13:NZDT]", "-42.10", "X1", "Grocer"))
+                      + stmt("555", "SAVINGS", trn("INT", "20090430", "0.12", "X2", "Int\u00e9r\u00eat")));
+        const std::string withoutIds =
+            ofxFile(false,
+                    stmt("555", "CHECKING",
+                         trn("DEP", "20090420", "10.00", nullptr, "Refund \xe9")
+                             + trn("DEP", "20090420", "10.00", nullptr, "Refund \xe9")
+                             + trn("CHECK", "20090421", "-600.00", nullptr, "Check 102", nullptr, "102")),
+                    "ISO-8859-1");
+        const std::string longMemo(300, 'x'); // the description keeps 255 characters
+        const std::string empties =
+            ofxFile(false, stmt("555", "CHECKING",
+                                trn("POS", "", "-7.00", "", "Kiosk", "", "")
+                                    + trn("POS", "20090402", "-1.00", "E2", "Kiosk", longMemo.c_str()),
+                                "<BALAMT><DTASOF>"));
+        const std::string card =
+            ofxFile(false, stmt("4111", "CC", trn("POS", "20090403", "-9.99", "K1", "Book")));
+        const std::string refusedCard =
+            "refused: The file \"s.ofx\" is a credit-card statement; the ledger keeps one bank account.";
+        struct Import {
+            std::string file;
+            const char* account;
+            std::string outcome;
+        };
+        const std::pair<std::vector<Import>, std::string> cases[] = {
+            {{{april, "", "n7 m3 m4 d5 n8 n9 n10 | 1645.4 4/30/2009 cleared 2305.4"},
+              {april, "", "k k k d5 k k k | 1645.4 4/30/2009 cleared 2305.4"},
+              {may, "555/CHECKING", "d5 k k m6 n11 | 1602.3 5/10/2009 cleared 2262.3"}},
+             "2y, 3cA1, 4cA2, 6cB1, 7cA0 04-03 -50 Caf\u00e9, 8cA4 04-30 f-2.5 Service charge Monthly, "
+             "9cA5 04-01 -25 Cinema, 10cA6 04-15 1500 Salary, 11cB2 05-05 f-1 ATM fee"},
+            {{{twoAccounts, "", "m4 | 1000 4/30/2009 cleared 932.9"},
+              {twoAccounts, "555/SAVINGS", "n7 | 1000 4/30/2009 cleared 933.02"},
+              {twoAccounts, "555",
+               "refused: The file \"s.ofx\" holds several accounts 555; choose one by its "
+               "type: 555 (CHECKING), 555 (SAVINGS)."},
+              {twoAccounts, "999",
+               "refused: The file \"s.ofx\" holds no bank account 999; it holds 555 "
+               "(CHECKING), 555 (SAVINGS)."}},
+             "2y, 4cX1, 7cX2 04-30 0.12 Int\u00e9r\u00eat"},
+            {{{withoutIds, "", "n7 n8 m5 | 1000 4/30/2009 cleared 395"},
+              {withoutIds, "", "k k k | 1000 4/30/2009 cleared 395"}},
+             "2y, 5c*, 7c* 04-20 10 Refund \u00e9, 8c* 04-20 10 Refund \u00e9"},
+            {{{empties, "", "n7 n8 | - 4/30/2009 cleared 967"},
+              {empties, "", "k k | - 4/30/2009 cleared 967"}},
+             "2y, 7c* - -7 Kiosk, 8cE2 04-02 -1 Kiosk " + longMemo.substr(0, 249)},
+            {{{card, "", refusedCard},
+              {card, "4111", refusedCard},
+              {"number,date\n1,2009-04-01\n", "",
+               "refused: The file \"s.ofx\" is not an OFX or QFX statement that can be read."}},
+             "2y"}};
+        const QByteArray zone = qgetenv("TZ");
+        for (const char* timeZone : {"Pacific/Auckland", "America/New_York"}) {
+            qputenv("TZ", timeZone);
+            tzset();
+            for (const auto& [imports, rows] : cases)
+                for (const bool older : {false, true}) {
+                    TestLedger ledger;
+                    ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2009, 3, 20}),
+                                   dated(makeRow("25", "0", "0", "975", "Old check", 100), {2009, 3, 25}),
+                                   dated(makeRow("50", "0", "0", "925", "Plumber", 101), {2009, 4, 2}),
+                                   dated(makeRow("42.10", "0", "0", "882.90", "Grocer"), {2009, 4, 3}),
+                                   dated(makeRow("600", "0", "0", "282.90", "Rent", 102), {2009, 4, 6}),
+                                   dated(makeRow("42.10", "0", "0", "240.80", "Grocer"), {2009, 4, 5})});
+                    finishReconciliation(*LedgerConnection::open(ledger.path()), {2}, {2009, 3, 31},
+                                         Money::parse("975"), {2009, 4, 1}, {});
+                    // The marks as files kept them before the bank's ids: the first import adds them.
+                    if (older)
+                        ledger.exec(
+                            "ALTER TABLE ReconcileMark RENAME TO Marks; CREATE TABLE ReconcileMark (\"ledger "
+                            "rowid\" INTEGER PRIMARY KEY, status INTEGER NOT NULL, statement INTEGER, "
+                            "fingerprint INTEGER NOT NULL) STRICT; INSERT INTO ReconcileMark SELECT \"ledger "
+                            "rowid\", status, statement, fingerprint FROM Marks; DROP TABLE Marks");
+                    for (const Import& import : imports) {
+                        QFile file(QString::fromStdString(ledger.path()));
+                        const QByteArray before =
+                            file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+                        file.close();
+                        QCOMPARE(
+                            QString::fromStdString(importText(ledger.path(), import.file, import.account)),
+                            QString::fromStdString(import.outcome));
+                        if (import.outcome.rfind("refused", 0) == 0)
+                            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == before);
+                    }
+                    QCOMPARE(QString::fromStdString(markedRows(ledger.path(), 6)),
+                             QString::fromStdString(rows));
+                    QVERIFY(balancesFollowRule(ledger.rows()));
+                }
+        }
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
     }
 
     // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync

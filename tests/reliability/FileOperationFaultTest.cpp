@@ -54,7 +54,8 @@ struct Row {
 };
 
 using Table = std::vector<Row>;
-// The reconciliation's marks, statements and draft, one text a row, sorted; none without the tables.
+// The reconciliation's marks (with the bank's id of a transaction imported into the row, in hexadecimal),
+// statements and draft, one text a row, sorted; none without the tables.
 using Marks = std::vector<std::string>;
 
 struct State {
@@ -147,14 +148,14 @@ std::pair<std::string, State> storedLedger(const std::string& path)
     if (sqlite3_finalize(read) != SQLITE_OK || !read)
         stored.first += std::string(" ") + sqlite3_errmsg(db);
     // A file that never reconciled has none of these tables: no marks.
-    if (sqlite3_prepare_v2(db,
-                           "SELECT 'm|' || \"ledger rowid\" || '|' || status || '|' || quote(statement) || "
-                           "ifnull('|' || fitid, '') FROM "
-                           "ReconcileMark UNION ALL SELECT 's|' || id || '|' || \"statement date\" || '|' || "
-                           "\"ending balance\" || '|' || finished FROM ReconcileStatement UNION ALL SELECT "
-                           "'d|' || quote(\"statement date\") || '|' || quote(\"ending balance\") FROM "
-                           "ReconcileDraft ORDER BY 1",
-                           -1, &read, nullptr)
+    if (sqlite3_prepare_v2(
+            db,
+            "SELECT 'm|' || \"ledger rowid\" || '|' || status || '|' || quote(statement) || "
+            "ifnull('|' || nullif(hex(fitid), ''), '') FROM ReconcileMark UNION ALL SELECT 's|' || id || '|' "
+            "|| \"statement date\" || '|' || \"ending balance\" || '|' || finished FROM ReconcileStatement "
+            "UNION ALL SELECT 'd|' || quote(\"statement date\") || '|' || quote(\"ending balance\") FROM "
+            "ReconcileDraft ORDER BY 1",
+            -1, &read, nullptr)
         == SQLITE_OK) {
         while (sqlite3_step(read) == SQLITE_ROW)
             stored.second.marks.push_back(*text(0));
@@ -195,40 +196,68 @@ std::vector<std::int64_t> rowidsAt(int first, int last, long long step)
     return rowids;
 }
 
-// A statement of 50 transactions: 25 checks the user typed (rows 2 .. with a number and a payment),
-// matched by number and amount, and 25 charges the user did not type, appended.
-struct ImportedStatement {
+// A bank's statement of 50 transactions for the sample table, and the rows and marks it leaves: 15 checks
+// with a row's number and amount, 10 payments with an unnumbered row's amount two days after its date,
+// a check whose amount differs from its row's and a transaction listed twice (neither stores anything),
+// and 23 new ones (fees and deposits among them, every third without the bank's id) appended.
+struct SampleStatement {
     std::vector<StatementTransaction> transactions;
+    Table table;
     Marks marks;
-    Table appended;
 };
 
-ImportedStatement statementOf50()
+SampleStatement sampleStatement()
 {
-    const Table sample = sampleTable();
-    ImportedStatement statement;
-    for (int k = 1; statement.transactions.size() < 25; ++k) {
-        const Row& row = sample[std::size_t(k)];
-        if (!row.number || row.payment == 0)
-            continue;
-        statement.transactions.push_back(
-            {row.date ? std::optional(LedgerDate::fromIso(*row.date)) : std::nullopt,
-             Money::fromTenThousandths(row.deposit - row.payment - row.fee), false, row.number, "CHECK",
-             "F" + std::to_string(k)});
-        statement.marks.push_back("m|" + std::to_string((k + 1) * 1024) + "|1|NULL|F" + std::to_string(k));
+    SampleStatement statement{{}, sampleTable(), {}};
+    const auto hex = [](const std::string& text) {
+        std::string digits;
+        for (const unsigned char c : text)
+            digits += {"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
+        return digits;
+    };
+    const auto add = [&](std::optional<std::string> date, long long amount, std::optional<long long> number,
+                         const std::string& fitid, bool fee = false,
+                         const std::string& description = "Bank") {
+        StatementTransaction& t = statement.transactions.emplace_back();
+        t.date = date ? std::optional(LedgerDate::fromIso(*date)) : std::nullopt;
+        t.amount = Money::fromTenThousandths(amount);
+        t.fee = fee;
+        t.number = number;
+        t.description = description;
+        t.fitid = fitid;
+        // A transaction without an id is known by its day, amount, number and description.
+        return fitid.empty() ? std::string(1, '\0') + date.value_or("") + "|" + std::to_string(amount) + "|"
+                                   + (number ? std::to_string(*number) : "") + "|" + description
+                             : fitid;
+    };
+    const auto matched = [&](int k, const std::string& key) {
+        statement.marks.push_back("m|" + std::to_string((k + 1) * 1024) + "|1|NULL|" + hex(key));
+    };
+    const Table& rows = statement.table;
+    for (int k : {1, 2, 3, 4, 6, 7, 8, 9, 11, 12, 13, 14, 16, 17, 18})
+        matched(k, add("2024-12-01", rows[k].deposit - rows[k].payment - rows[k].fee, rows[k].number,
+                       "K" + std::to_string(k)));
+    for (int k : {5, 10, 25, 35, 50, 55, 65, 70, 85, 95}) {
+        std::string date = *rows[k].date;
+        date.replace(8, 2, std::to_string(std::stoi(date.substr(8)) + 2));
+        matched(k, add(date, -rows[k].payment, std::nullopt, "A" + std::to_string(k)));
     }
-    for (int j = 1; j <= 25; ++j) {
-        const std::string day = "2025-01-" + std::string(j < 10 ? "0" : "") + std::to_string(j);
-        statement.transactions.push_back({LedgerDate::fromIso(day),
-                                          Money::fromTenThousandths(-30000 - j * 100), j % 2 == 0,
-                                          std::nullopt, "Charge " + std::to_string(j), ""});
-        statement.appended.push_back({std::nullopt, day, "Charge " + std::to_string(j),
-                                      j % 2 ? 30000 + j * 100 : 0, 0, j % 2 ? 0 : 30000 + j * 100, 0, 0});
+    add(std::nullopt, -999999, rows[19].number, "D19");
+    for (int i = 1; i <= 23; ++i) {
+        const long long amount = (i % 4 ? -1 : 1) * (5000000 + i * 1234);
+        const bool fee = i % 5 == 0 && amount < 0;
+        const std::string date = "2025-01-" + std::to_string(10 + i % 18);
+        const std::optional<long long> number = i % 2 ? std::optional(5000LL + i) : std::nullopt;
+        const std::string key = add(date, amount, number, i % 3 ? "N" + std::to_string(i) : "", fee,
+                                    "Statement line " + std::to_string(i));
+        if (i == 2)
+            add(date, amount, number, key, fee, "Statement line 2"); // listed twice
+        statement.table.push_back({number, date, "Statement line " + std::to_string(i),
+                                   amount < 0 && !fee ? -amount : 0, 0, fee ? -amount : 0,
+                                   amount > 0 ? amount : 0, 0});
+        statement.marks.push_back("m|" + std::to_string((kLedgerRows + i) * 1024) + "|1|NULL|" + hex(key));
     }
-    const std::vector<std::string> keys = statementKeys(statement.transactions);
-    for (int j = 1; j <= 25; ++j)
-        statement.marks.push_back("m|" + std::to_string((kLedgerRows + j) * 1024) + "|1|NULL|"
-                                  + keys[24 + j]);
+    rebalance(statement.table);
     statement.marks = sorted(statement.marks);
     return statement;
 }
@@ -259,6 +288,8 @@ std::vector<Change> everyChange()
     const Table sample = sampleTable();
     const Row placeholder{std::nullopt, std::nullopt, "INSERTED ROW", 0, 0, 0, 0, 0};
     auto nothing = [](RecordCursor&) {};
+    // What the statement window proposes, read before the import as the user reviews it.
+    const auto proposal = std::make_shared<StatementProposal>();
     auto insert = [](RecordCursor& cursor) { InsertPlaceholderAfter(cursor, kChangedPosition); };
     auto withPlaceholder = [placeholder](Table table) {
         table.insert(table.begin() + kChangedPosition, placeholder);
@@ -337,20 +368,16 @@ std::vector<Change> everyChange()
          kLedgerRows + 1},
         {"import of a statement of 50 transactions",
          1024,
-         nothing,
-         [](RecordCursor& cursor) {
-             const std::vector<StatementTransaction> transactions = statementOf50().transactions;
-             const StatementProposal proposal = proposeStatement(cursor.connection(), transactions);
-             importStatement(cursor.connection(), transactions, proposal.decisions, {});
+         [proposal](RecordCursor& cursor) {
+             *proposal = proposeStatement(cursor.connection(), sampleStatement().transactions);
          },
-         [](Table table) {
-             for (const Row& row : statementOf50().appended)
-                 table.push_back(row);
-             rebalance(table);
-             return table;
+         [proposal](RecordCursor& cursor) {
+             importStatement(cursor.connection(), sampleStatement().transactions, proposal->decisions,
+                             proposal->counter);
          },
+         [](Table) { return sampleStatement().table; },
          {},
-         [] { return statementOf50().marks; }},
+         [] { return sampleStatement().marks; }},
         {"insert between packed rowids, marks carried", 1, nothing, insert, withPlaceholder,
          [](LedgerConnection& connection) {
              postponeReconciliation(connection, {2, 4, 5, kLedgerRows}, {}, {});

@@ -1,5 +1,6 @@
 // tallowick-ledger, run as users and scripts run it: CSV round trips, refused imports, QIF totals, the check
 // and its repair, reports, and the command-line contract.
+#include "OfxText.h"
 #include "PdfText.h"
 #include "Reconciliation.h"
 #include "TestLedger.h"
@@ -299,8 +300,193 @@ private slots:
         }
     }
 
-    // A command whose standard output cannot be written fails with a sentence; an import whose report is
-    // lost stores nothing.
+    // One statement through the tool: a line for each transaction, the counts, the bank's ending balance
+    // beside the ledger's cleared one; --dry-run and every refusal store nothing, "-" reads standard
+    // input, --account chooses among accounts and a refusal names them; 0 imported, 1 refused, 2 misused.
+    void importStatementReports()
+    {
+        TestLedger ledger;
+        ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2009, 3, 31}),
+                       dated(makeRow("50", "0", "0", "950", "Plumber", 101), {2009, 4, 2}),
+                       dated(makeRow("42.10", "0", "0", "907.90", "Grocer"), {2009, 4, 3}),
+                       dated(makeRow("600", "0", "0", "307.90", "Rent", 102), {2009, 4, 6})});
+        const QString path = qt(ledger.path()), ofx = ledger.folder() + "/april.ofx";
+        const QByteArray april = QByteArray::fromStdString(
+            ofxFile(false, stmt("555", "CHECKING",
+                                trn("CHECK", "20090409", "-50.00", "A1", "Check 101", nullptr, "101")
+                                    + trn("POS", "20090404", "-42.10", "A2", "Grocer", "Card 1234")
+                                    + trn("CHECK", "20090410", "-660.00", "A3", "Check 102", nullptr, "102")
+                                    + trn("SRVCHG", "20090430", "-2.50", "A4", "Service charge", "Monthly")
+                                    + trn("DEP", "20090415", "1500", "A5", "Salary"),
+                                "<BALAMT>1745.40<DTASOF>20090430")));
+        writeFile(ofx, april);
+        const QByteArray differs =
+            "4/10/2009  -$660.00  Check 102  amount differs from row 4 (the ledger says "
+            "-$600.00, the statement -$660.00); skipped\n";
+        const QByteArray report =
+            "4/9/2009  -$50.00  Check 101  matched row 2\n"
+            "4/4/2009  -$42.10  Grocer Card 1234  matched row 3\n"
+            + differs
+            + "4/30/2009  -$2.50  Service charge Monthly  new row 5\n"
+              "4/15/2009  $1,500.00  Salary  new row 6\n"
+              "2 matched, 2 new, 0 already imported, 1 with another amount than their "
+              "row.\nStatement ending balance on 4/30/2009: $1,745.40; cleared balance of "
+              "the ledger: $2,405.40.\n";
+        const QByteArray unchanged = readFile(path);
+        ToolRun run = runTool({"import-statement", ofx, "--dry-run", path});
+        QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
+        QCOMPARE(run.out, report + "Nothing was stored (--dry-run).\n");
+        QVERIFY(readFile(path) == unchanged);
+
+        // Refused: nothing stored, one sentence, status 1; misused: one line, status 2.
+        const QString card = ledger.folder() + "/card.qfx", csv = ledger.folder() + "/in.csv";
+        const QString three = ledger.folder() + "/three.ofx", missing = ledger.folder() + "/none.ofx";
+        writeFile(card, QByteArray::fromStdString(ofxFile(true, stmt("4111", "CC", ""))));
+        writeFile(csv, csvHeader);
+        const auto account = [](const char* id, const char* type) {
+            return stmt(id, type, trn("DEP", "20090401", "5", id, "Transfer"));
+        };
+        writeFile(three, QByteArray::fromStdString(ofxFile(true, account("777", "SAVINGS")
+                                                                     + account("888", "MONEYMRKT")
+                                                                     + stmt("4111", "CC", ""))));
+        const std::pair<QStringList, QString> refusals[] = {
+            {{card},
+             "The file \"" + card + "\" is a credit-card statement; the ledger keeps one bank account."},
+            {{csv}, "The file \"" + csv + "\" is not an OFX or QFX statement that can be read."},
+            {{missing}, "The file \"" + missing + "\" could not be opened."},
+            {{three},
+             "The file \"" + three
+                 + "\" holds several bank accounts; choose one: 777 (SAVINGS), 888 (MONEYMRKT)."},
+            {{three, "--account", "999"},
+             "The file \"" + three
+                 + "\" holds no bank account 999; it holds 777 (SAVINGS), 888 (MONEYMRKT)."},
+            {{three, "--account", "4111"},
+             "The file \"" + three + "\" is a credit-card statement; the ledger keeps one bank account."},
+            {{ofx, missing}, "The ledger file \"" + missing + "\" does not exist."}};
+        for (const auto& [arguments, sentence] : refusals) {
+            run = runTool(
+                QStringList{"import-statement"} + arguments
+                + (arguments.size() == 2 && arguments[1] == missing ? QStringList{} : QStringList{path}));
+            QCOMPARE(run.status, 1);
+            QCOMPARE(run.err, sentence + "\n");
+            QVERIFY(run.out.isEmpty() && readFile(path) == unchanged);
+        }
+        for (const QStringList& wrong :
+             {QStringList{}, QStringList{ofx, "--account"}, QStringList{ofx, "--account="},
+              QStringList{ofx, "--force", path}, QStringList{ofx, path, "more"}}) {
+            run = runTool(QStringList{"import-statement"} + wrong);
+            QVERIFY2(run.status == 2 && run.err.count('\n') == 1 && run.out.isEmpty(), qPrintable(run.err));
+        }
+        QVERIFY(readFile(path) == unchanged);
+
+        // From standard input; then the file again: nothing new, the row that differs named again.
+        run = runTool({"import-statement", "-", path}, QStringLiteral(LEDGER_TOOL_PATH), april);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(run.out, report);
+        run = runTool({"import-statement", ofx, path});
+        QCOMPARE(run.out,
+                 "4/9/2009  -$50.00  Check 101  already imported\n"
+                 "4/4/2009  -$42.10  Grocer Card 1234  already imported\n"
+                     + differs
+                     + "4/30/2009  -$2.50  Service charge Monthly  already imported\n"
+                       "4/15/2009  $1,500.00  Salary  already imported\n"
+                       "0 matched, 0 new, 4 already imported, 1 with another amount than their row.\n"
+                       "Statement ending balance on 4/30/2009: $1,745.40; cleared balance of the "
+                       "ledger: $2,405.40.\n");
+        QCOMPARE(qt(markLetters(ledger.path())), QString("yccncc"));
+
+        // The only checking account of several is taken, and said; --account takes another.
+        writeFile(three, QByteArray::fromStdString(ofxFile(true, account("777", "SAVINGS")
+                                                                     + account("555", "CHECKING")
+                                                                     + stmt("4111", "CC", ""))));
+        run = runTool({"import-statement", three, "--dry-run", path});
+        QVERIFY(run.out.startsWith("Read account 555 (CHECKING), the file's only checking account.\n"
+                                   "4/1/2009  $5.00  Transfer  new row 7\n"));
+        for (const char* choice : {"--account=777", "--account=777/SAVINGS"}) {
+            run = runTool({"import-statement", choice, three, "--dry-run", path});
+            QVERIFY(run.status == 0
+                    && run.out.startsWith("4/1/2009  $5.00  Transfer  new row 7\n0 matched, 1 new"));
+        }
+    }
+
+    // A month of checks the user typed, then the bank's statement of that month, which posts them days
+    // later in its own order beside a card payment of a check's amount: every check matched, each fee and
+    // deposit added once, the cleared balance the statement's. The same file again and the next month's,
+    // which overlaps it, add nothing twice.
+    void importStatementClearsTheMonth()
+    {
+        TestLedger ledger;
+        std::vector<LedgerRow> typed{dated(makeRow("0", "0", "0", "2000", "Opening"), {2009, 3, 31})};
+        std::string posted, overlap;
+        Money april = Money::parse("2000");
+        for (int k = 1; k <= 15; ++k) {
+            const std::string amount = k <= 2 ? "50" : std::to_string(10 * k) + ".25";
+            april = april - Money::parse(amount);
+            typed.push_back(
+                dated(makeRow(amount.c_str(), "0", "0", april.plainText().c_str(), "Check", 200 + k),
+                      {2009, 4, k}));
+            // Posted three days after it was written, the latest first.
+            const std::string check =
+                trn("CHECK", ("200904" + std::string(k < 7 ? "0" : "") + std::to_string(k + 3)).c_str(),
+                    ("-" + amount).c_str(), ("C" + std::to_string(k)).c_str(), "Check", nullptr,
+                    std::to_string(200 + k).c_str());
+            posted = check + posted;
+            if (k >= 14)
+                overlap = check + overlap;
+        }
+        ledger.append(typed);
+        const std::string fees = trn("SRVCHG", "20090430", "-4.95", "F4", "Service charge")
+                                 + trn("DEP", "20090430", "1200", "D2", "Payroll");
+        posted = trn("POS", "20090402", "-50", "P1", "Hardware")
+                 + trn("DEP", "20090415", "1200", "D1", "Payroll") + posted + fees;
+        april = april - Money::parse("54.95") + Money::parse("2400");
+        const Money may = april + Money::parse("-4.95") + Money::parse("1200") + Money::parse("-17");
+        const auto file = [&](const char* name, const std::string& transactions, Money ending,
+                              const char* asOf) {
+            const QString path = ledger.folder() + name;
+            writeFile(path, QByteArray::fromStdString(ofxFile(
+                                false, stmt("555", "CHECKING", transactions,
+                                            ("<BALAMT>" + ending.plainText() + "<DTASOF>" + asOf).c_str()))));
+            return path;
+        };
+        const QString aprilFile = file("/april.ofx", posted, april, "20090430");
+        const QString mayFile =
+            file("/may.ofx",
+                 overlap + fees + trn("CHECK", "20090504", "-17", "C16", "Check", nullptr, "216")
+                     + trn("SRVCHG", "20090531", "-4.95", "F5", "Service charge")
+                     + trn("DEP", "20090515", "1200", "D3", "Payroll"),
+                 may, "20090531");
+        const auto lastLines = [](const QByteArray& out) {
+            return out.split('\n').mid(out.count('\n') - 2).join('\n');
+        };
+        const auto balances = [](Money ending, const char* on) {
+            return "Statement ending balance on " + QByteArray(on) + ": "
+                   + QByteArray::fromStdString(ending.displayText()) + "; cleared balance of the ledger: "
+                   + QByteArray::fromStdString(ending.displayText()) + ".\n";
+        };
+        ToolRun run = runTool({"import-statement", aprilFile, qt(ledger.path())});
+        QCOMPARE(lastLines(run.out),
+                 "15 matched, 4 new, 0 already imported, 0 with another amount than their row.\n"
+                     + balances(april, "4/30/2009"));
+        QVERIFY(run.out.startsWith("4/2/2009  -$50.00  Hardware  new row 17\n"));
+        QCOMPARE(qt(markLetters(ledger.path())), "y" + QString(19, 'c'));
+        run = runTool({"import-statement", aprilFile, qt(ledger.path())});
+        QCOMPARE(lastLines(run.out),
+                 "0 matched, 0 new, 19 already imported, 0 with another amount than their row.\n"
+                     + balances(april, "4/30/2009"));
+        run = runTool({"import-statement", mayFile, qt(ledger.path())});
+        QCOMPARE(lastLines(run.out),
+                 "0 matched, 3 new, 4 already imported, 0 with another amount than their row.\n"
+                     + balances(may, "5/31/2009"));
+        run = runTool({"import-statement", mayFile, qt(ledger.path())});
+        QVERIFY(run.out.contains("0 matched, 0 new, 7 already imported"));
+        const std::vector<LedgerRow> rows = ledger.rows();
+        QVERIFY(rows.size() == 23 && balancesFollowRule(rows));
+        QCOMPARE(rows.back().balance, may);
+    }
+
+    // A command whose standard output cannot be written fails with a sentence; an import (of a CSV file or
+    // of a statement) whose report is lost stores nothing.
     void fullStandardOutputFails()
     {
         TestLedger ledger;
@@ -308,8 +494,12 @@ private slots:
         writeFile(csv, "number,date,description of transaction,payment / debit,tax deductible,fee,"
                        "deposit / credit,balance\n,,Opening,,,,,5\n");
         const QString path = qt(ledger.path());
+        const QString ofx = ledger.folder() + "/in.ofx";
+        writeFile(ofx, QByteArray::fromStdString(
+                           ofxFile(false, stmt("1", "CHECKING", trn("DEP", "20090401", "5", "Z1", "Gift")))));
         for (const QStringList& arguments :
-             {QStringList{"import", csv, path}, QStringList{"--help"}, QStringList{"export", "--csv", path},
+             {QStringList{"import", csv, path}, QStringList{"import-statement", ofx, path},
+              QStringList{"--help"}, QStringList{"export", "--csv", path},
               QStringList{"export", "--qif", path}, QStringList{"check", path},
               QStringList{"check", "--repair", path},
               QStringList{"report", "--register", "--pdf", ledger.folder() + "/r.pdf", path}}) {
