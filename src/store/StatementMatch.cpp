@@ -150,9 +150,8 @@ std::vector<std::string> statementKeys(const std::vector<StatementTransaction>& 
             keys.push_back(t.fitid);
             continue;
         }
-        // A leading control character keeps these apart from every id read from a file, which the
-        // reader keeps to printable characters.
-        std::string key = std::string(1, '\x1F') + (t.date ? t.date->isoText() : std::string()) + "|"
+        // A leading NUL keeps these apart from every id a bank writes.
+        std::string key = std::string(1, '\0') + (t.date ? t.date->isoText() : std::string()) + "|"
                           + std::to_string(t.amount.tenThousandths()) + "|"
                           + (t.number ? std::to_string(*t.number) : std::string()) + "|" + t.description;
         const int seen = repeats[key]++;
