@@ -18,6 +18,18 @@ std::string dateCheck(const std::string& column)
            + " >= '0001' AND date(" + column + ", '+0 days') IS " + column + ")";
 }
 
+// The mark table and the index that keeps each bank's id on one row.
+constexpr const char* kMarkTableSql = R"sql(CREATE TABLE ReconcileMark (
+  "ledger rowid" INTEGER PRIMARY KEY,
+  "status"       INTEGER NOT NULL CHECK ("status" IN (0, 1, 2)),
+  "statement"    INTEGER CHECK (("status" = 2) = ("statement" IS NOT NULL AND "statement" > 0)),
+  "fingerprint"  INTEGER NOT NULL,
+  "fitid"        TEXT CHECK ("fitid" IS NULL OR "fitid" <> ''),
+  CHECK ("status" <> 0 OR "fitid" IS NOT NULL)
+) STRICT;
+CREATE UNIQUE INDEX ReconcileMarkFitid ON ReconcileMark ("fitid") WHERE "fitid" IS NOT NULL;
+)sql";
+
 // A statement is kept with the day it ends on, the bank's ending balance and
 // the day it was finished; a mark is cleared (1) or reconciled (2) with its
 // statement, under its ledger row's rowid, with that row's fingerprint and the
@@ -35,16 +47,8 @@ std::string tablesSql()
   "finished"       TEXT NOT NULL CHECK )sql"
            + dateCheck("\"finished\"") + R"sql(
 ) STRICT;
-CREATE TABLE ReconcileMark (
-  "ledger rowid" INTEGER PRIMARY KEY,
-  "status"       INTEGER NOT NULL CHECK ("status" IN (0, 1, 2)),
-  "statement"    INTEGER CHECK (("status" = 2) = ("statement" IS NOT NULL AND "statement" > 0)),
-  "fingerprint"  INTEGER NOT NULL,
-  "fitid"        TEXT CHECK ("fitid" IS NULL OR "fitid" <> ''),
-  CHECK ("status" <> 0 OR "fitid" IS NOT NULL)
-) STRICT;
-CREATE UNIQUE INDEX ReconcileMarkFitid ON ReconcileMark ("fitid") WHERE "fitid" IS NOT NULL;
-CREATE TABLE ReconcileDraft (
+)sql" + std::string(kMarkTableSql)
+           + R"sql(CREATE TABLE ReconcileDraft (
   "id"             INTEGER PRIMARY KEY CHECK ("id" = 1),
   "statement date" TEXT CHECK ("statement date" IS NULL OR )sql"
            + dateCheck("\"statement date\"") + R"sql(),
@@ -60,19 +64,12 @@ CREATE TABLE ReconcileStamp (
 
 // The mark table as files written before statements were imported have it,
 // rebuilt with the column for the bank's id.
-constexpr const char* kAddFitidSql = R"sql(ALTER TABLE ReconcileMark RENAME TO ReconcileMarkBefore;
-CREATE TABLE ReconcileMark (
-  "ledger rowid" INTEGER PRIMARY KEY,
-  "status"       INTEGER NOT NULL CHECK ("status" IN (0, 1, 2)),
-  "statement"    INTEGER CHECK (("status" = 2) = ("statement" IS NOT NULL AND "statement" > 0)),
-  "fingerprint"  INTEGER NOT NULL,
-  "fitid"        TEXT CHECK ("fitid" IS NULL OR "fitid" <> ''),
-  CHECK ("status" <> 0 OR "fitid" IS NOT NULL)
-) STRICT;
-INSERT INTO ReconcileMark SELECT *, NULL FROM ReconcileMarkBefore;
-DROP TABLE ReconcileMarkBefore;
-CREATE UNIQUE INDEX ReconcileMarkFitid ON ReconcileMark ("fitid") WHERE "fitid" IS NOT NULL;
-)sql";
+std::string addFitidSql()
+{
+    return std::string("ALTER TABLE ReconcileMark RENAME TO ReconcileMarkBefore;\n") + kMarkTableSql
+           + "INSERT INTO ReconcileMark SELECT *, NULL FROM ReconcileMarkBefore;\n"
+             "DROP TABLE ReconcileMarkBefore;\n";
+}
 
 std::vector<std::string_view> fields(std::string_view image)
 {
@@ -144,7 +141,7 @@ void insertMark(sqlite3* db, std::int64_t rowid, const MarkRow& mark)
 {
     bool fitids = marksHaveFitid(db);
     if (!mark.fitid.empty() && !fitids) {
-        execute(db, kAddFitidSql);
+        execute(db, addFitidSql().c_str());
         fitids = true;
     }
     KeptStatement insert(db, fitids ? "INSERT INTO ReconcileMark VALUES (?1, ?2, nullif(?3, 0), ?4, "
