@@ -98,7 +98,7 @@ LedgerRow statementRow(const StatementTransaction& transaction)
 StatementResult importStatement(LedgerConnection& connection,
                                 const std::vector<StatementTransaction>& transactions,
                                 const std::vector<StatementDecision>& decisions,
-                                std::optional<std::uint32_t> seen, bool dryRun)
+                                std::optional<std::uint32_t> seen)
 {
     if (decisions.size() != transactions.size())
         refuse("Every transaction of the statement needs one decision.");
@@ -183,8 +183,7 @@ StatementResult importStatement(LedgerConnection& connection,
         ++result.added;
     }
     result.clearedBalance = clearedBalance(db);
-    if (!dryRun)
-        transaction.commit();
+    transaction.commit();
     return result;
 }
 

@@ -88,12 +88,12 @@ struct StatementResult {
 // the id. AlreadyImported, AmountDiffers and Skip store nothing. Refuses
 // (StoreError) a decision that names a row which is no candidate, a row named
 // twice, or a view older than the file (`seen`, as the reconciliation's
-// changes do). With `dryRun` everything is worked out and rolled back. On
-// failure nothing has changed and the error is thrown.
+// changes do). On failure nothing has changed and the error is thrown. Run
+// inside a caller's transaction that is then rolled back, it is a dry run.
 StatementResult importStatement(LedgerConnection& connection,
                                 const std::vector<StatementTransaction>& transactions,
                                 const std::vector<StatementDecision>& decisions,
-                                std::optional<std::uint32_t> seen, bool dryRun = false);
+                                std::optional<std::uint32_t> seen);
 
 // The key a transaction is remembered by: its id, or for one without, its
 // date, amount, number and description with a count that tells identical

@@ -124,11 +124,11 @@ int statementMain(const std::vector<std::string>& arguments, std::ostream& out)
         const OfxAccountStatement& account = chooseAccount(file, parsed.account, name, &byDefault);
         const auto connection =
             LedgerConnection::open(parsed.ledgerPath.empty() ? ledgerBesideProgram() : parsed.ledgerPath);
-        // Proposed and stored in one transaction: nothing can come between.
+        // Proposed and stored in one transaction: nothing can come between, and a dry run rolls it back.
         Transaction transaction(*connection);
         const StatementProposal proposal = proposeStatement(*connection, account.transactions);
-        const StatementResult result = importStatement(*connection, account.transactions, proposal.decisions,
-                                                       std::nullopt, parsed.dryRun);
+        const StatementResult result =
+            importStatement(*connection, account.transactions, proposal.decisions, std::nullopt);
         if (byDefault)
             out << "Read account " << account.label() << ", the file's only checking account.\n";
         printResult(account, result, parsed.dryRun, out);

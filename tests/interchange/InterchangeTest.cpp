@@ -247,16 +247,18 @@ private slots:
                                    + trn("SRVCHG", "20090430", "-2.50", "A4", "Service charge", "Monthly")
                                    + trn("DEP", "20090415", "1500", "A6", "Salary")
                                    + trn("POS", "20090409", "-42.10", "B1", "Grocer")
-                                   + trn("FEE", "20090505", "-1.00", "B2", "ATM fee", "ATM fee"),
+                                   + trn("FEE", "20090505", "-1.00", "B2", "ATM fee", "ATM fee")
+                                   + trn("POS", "20090403", "-50.00", "B3", "Kiosk"),
                                "<BALAMT>1602.30<DTASOF>20090510"));
         const std::string twoAccounts = ofxFile(
-            true, stmt("555", "CHECKING", trn("POS", "20090401000001[+13:NZDT]", "-42.10", "X1", "Grocer"))
+            true, stmt("555", "CHECKING", trn("POS", "20090406000001[+13:NZDT]", "-42.10", "X1", "Grocer"))
                       + stmt("555", "SAVINGS", trn("INT", "20090430", "0.12", "X2", "Int\u00e9r\u00eat")));
         const std::string withoutIds =
             ofxFile(false,
                     stmt("555", "CHECKING",
                          trn("DEP", "20090420", "10.00", nullptr, "Refund \xe9")
                              + trn("DEP", "20090420", "10.00", nullptr, "Refund \xe9")
+                             + trn("CHECK", "20090421", "-600.00", nullptr, "Check 102", nullptr, "102")
                              + trn("CHECK", "20090421", "-600.00", nullptr, "Check 102", nullptr, "102")),
                     "ISO-8859-1");
         const std::string longMemo(300, 'x'); // the description keeps 255 characters
@@ -274,13 +276,23 @@ private slots:
             const char* account;
             std::string outcome;
         };
+        const auto typeMarch = [](TestLedger& ledger) { // and April's first days, March reconciled
+            ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2009, 3, 20}),
+                           dated(makeRow("25", "0", "0", "975", "Old check", 100), {2009, 3, 25}),
+                           dated(makeRow("50", "0", "0", "925", "Plumber", 101), {2009, 4, 2}),
+                           dated(makeRow("42.10", "0", "0", "882.90", "Grocer"), {2009, 4, 3}),
+                           dated(makeRow("600", "0", "0", "282.90", "Rent", 102), {2009, 4, 6}),
+                           dated(makeRow("42.10", "0", "0", "240.80", "Grocer"), {2009, 4, 5})});
+            finishReconciliation(*LedgerConnection::open(ledger.path()), {2}, {2009, 3, 31},
+                                 Money::parse("975"), {2009, 4, 1}, {});
+        };
         const std::pair<std::vector<Import>, std::string> cases[] = {
             {{{april, "", "n7 m3 m4 d5 n8 n9 n10 | 1645.4 4/30/2009 cleared 2305.4"},
               {april, "", "k k k d5 k k k | 1645.4 4/30/2009 cleared 2305.4"},
-              {may, "555/CHECKING", "d5 k k m6 n11 | 1602.3 5/10/2009 cleared 2262.3"}},
+              {may, "555/CHECKING", "d5 k k m6 n11 n12 | 1602.3 5/10/2009 cleared 2212.3"}},
              "2y, 3cA1, 4cA2, 6cB1, 7cA0 04-03 -50 Caf\u00e9, 8cA4 04-30 f-2.5 Service charge Monthly, "
-             "9cA5 04-01 -25 Cinema, 10cA6 04-15 1500 Salary, 11cB2 05-05 f-1 ATM fee"},
-            {{{twoAccounts, "", "m4 | 1000 4/30/2009 cleared 932.9"},
+             "9cA5 04-01 -25 Cinema, 10cA6 04-15 1500 Salary, 11cB2 05-05 f-1 ATM fee, 12cB3 04-03 -50 Kiosk"},
+            {{{twoAccounts, "", "m6 | 1000 4/30/2009 cleared 932.9"},
               {twoAccounts, "555/SAVINGS", "n7 | 1000 4/30/2009 cleared 933.02"},
               {twoAccounts, "555",
                "refused: The file \"s.ofx\" holds several accounts 555; choose one by its "
@@ -288,10 +300,10 @@ private slots:
               {twoAccounts, "999",
                "refused: The file \"s.ofx\" holds no bank account 999; it holds 555 "
                "(CHECKING), 555 (SAVINGS)."}},
-             "2y, 4cX1, 7cX2 04-30 0.12 Int\u00e9r\u00eat"},
-            {{{withoutIds, "", "n7 n8 m5 | 1000 4/30/2009 cleared 395"},
-              {withoutIds, "", "k k k | 1000 4/30/2009 cleared 395"}},
-             "2y, 5c*, 7c* 04-20 10 Refund \u00e9, 8c* 04-20 10 Refund \u00e9"},
+             "2y, 6cX1, 7cX2 04-30 0.12 Int\u00e9r\u00eat"},
+            {{{withoutIds, "", "n7 n8 m5 n9 | 1000 4/30/2009 cleared -205"},
+              {withoutIds, "", "k k k k | 1000 4/30/2009 cleared -205"}},
+             "2y, 5c*, 7c* 04-20 10 Refund \u00e9, 8c* 04-20 10 Refund \u00e9, 9c* #102 04-21 -600 Check 102"},
             {{{empties, "", "n7 n8 | - 4/30/2009 cleared 967"},
               {empties, "", "k k | - 4/30/2009 cleared 967"}},
              "2y, 7c* - -7 Kiosk, 8cE2 04-02 -1 Kiosk " + longMemo.substr(0, 249)},
@@ -307,14 +319,7 @@ private slots:
             for (const auto& [imports, rows] : cases)
                 for (const bool older : {false, true}) {
                     TestLedger ledger;
-                    ledger.append({dated(makeRow("0", "0", "0", "1000", "Opening"), {2009, 3, 20}),
-                                   dated(makeRow("25", "0", "0", "975", "Old check", 100), {2009, 3, 25}),
-                                   dated(makeRow("50", "0", "0", "925", "Plumber", 101), {2009, 4, 2}),
-                                   dated(makeRow("42.10", "0", "0", "882.90", "Grocer"), {2009, 4, 3}),
-                                   dated(makeRow("600", "0", "0", "282.90", "Rent", 102), {2009, 4, 6}),
-                                   dated(makeRow("42.10", "0", "0", "240.80", "Grocer"), {2009, 4, 5})});
-                    finishReconciliation(*LedgerConnection::open(ledger.path()), {2}, {2009, 3, 31},
-                                         Money::parse("975"), {2009, 4, 1}, {});
+                    typeMarch(ledger);
                     // The marks as files kept them before the bank's ids: the first import adds them.
                     if (older)
                         ledger.exec(
@@ -340,6 +345,23 @@ private slots:
         }
         zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
         tzset();
+
+        // Two transactions the user gave one row are refused with nothing stored. A row unticked in
+        // Reconcile still remembers the bank's id: the statement again brings nothing.
+        TestLedger ledger;
+        typeMarch(ledger);
+        const OfxFile file = readOfxFile(april, "s.ofx");
+        const std::vector<StatementTransaction>& transactions = chooseAccount(file, "", "s.ofx").transactions;
+        auto connection = LedgerConnection::open(ledger.path());
+        const StatementProposal proposal = proposeStatement(*connection, transactions);
+        std::vector<StatementDecision> oneRowTwice = proposal.decisions;
+        oneRowTwice[0] = oneRowTwice[1]; // the cafe's payment given check 101's row
+        REFUSES(importStatement(*connection, transactions, oneRowTwice, proposal.counter), Kind::Engine);
+        QCOMPARE(ledger.rows().size(), std::size_t(6));
+        importStatement(*connection, transactions, proposal.decisions, proposal.counter);
+        postponeReconciliation(*connection, {}, {}, std::nullopt);
+        QCOMPARE(importText(ledger.path(), april, ""),
+                 std::string("k k k d5 k k k | 1645.4 4/30/2009 cleared 975"));
     }
 
     // A file is written whole: synced, renamed over the old one with its mode, then its folder synced. A sync
