@@ -291,7 +291,8 @@ private slots:
               {april, "", "k k k d5 k k k | 1645.4 4/30/2009 cleared 2305.4"},
               {may, "555/CHECKING", "d5 k k m6 n11 n12 | 1602.3 5/10/2009 cleared 2212.3"}},
              "2y, 3cA1, 4cA2, 6cB1, 7cA0 04-03 -50 Caf\u00e9, 8cA4 04-30 f-2.5 Service charge Monthly, "
-             "9cA5 04-01 -25 Cinema, 10cA6 04-15 1500 Salary, 11cB2 05-05 f-1 ATM fee, 12cB3 04-03 -50 Kiosk"},
+             "9cA5 04-01 -25 Cinema, 10cA6 04-15 1500 Salary, 11cB2 05-05 f-1 ATM fee, "
+             "12cB3 04-03 -50 Kiosk"},
             {{{twoAccounts, "", "m6 | 1000 4/30/2009 cleared 932.9"},
               {twoAccounts, "555/SAVINGS", "n7 | 1000 4/30/2009 cleared 933.02"},
               {twoAccounts, "555",
@@ -303,7 +304,8 @@ private slots:
              "2y, 6cX1, 7cX2 04-30 0.12 Int\u00e9r\u00eat"},
             {{{withoutIds, "", "n7 n8 m5 n9 | 1000 4/30/2009 cleared -205"},
               {withoutIds, "", "k k k k | 1000 4/30/2009 cleared -205"}},
-             "2y, 5c*, 7c* 04-20 10 Refund \u00e9, 8c* 04-20 10 Refund \u00e9, 9c* #102 04-21 -600 Check 102"},
+             "2y, 5c*, 7c* 04-20 10 Refund \u00e9, 8c* 04-20 10 Refund \u00e9, "
+             "9c* #102 04-21 -600 Check 102"},
             {{{empties, "", "n7 n8 | - 4/30/2009 cleared 967"},
               {empties, "", "k k | - 4/30/2009 cleared 967"}},
              "2y, 7c* - -7 Kiosk, 8cE2 04-02 -1 Kiosk " + longMemo.substr(0, 249)},
